@@ -1,0 +1,47 @@
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Commands.h"
+
+namespace {
+
+struct Command {
+    std::string_view Name;
+    std::string_view Usage;
+    int (*Run)(mw::cli::Arguments);
+};
+
+constexpr Command kCommands[] = {
+    {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
+};
+
+void PrintUsage() {
+    std::fputs("usage: mediawizard-cli COMMAND [ARGS]\n\ncommands:\n", stderr);
+    for (const Command& command : kCommands) {
+        std::fprintf(stderr, "  mediawizard-cli %.*s\n", static_cast<int>(command.Usage.size()),
+                     command.Usage.data());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage();
+        return mw::cli::kExitUsage;
+    }
+    const std::string_view name = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const Command& command : kCommands) {
+        if (command.Name == name) {
+            return command.Run(args);
+        }
+    }
+    if (name != "--help" && name != "-h") {
+        std::fprintf(stderr, "mediawizard-cli: unknown command '%s'\n", argv[1]);
+    }
+    PrintUsage();
+    return mw::cli::kExitUsage;
+}

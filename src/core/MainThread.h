@@ -1,0 +1,74 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace mw {
+
+// The synchronous hand-off from workers to the main thread. A worker's Invoke blocks until
+// the main thread has run the call; the main thread never waits without letting such calls
+// through (its waits go through ProcessPending or WaitAndProcess). An exception thrown by
+// the call reaches the invoking worker.
+class MainThread {
+public:
+    MainThread();
+    virtual ~MainThread();
+    MainThread(const MainThread&) = delete;
+    MainThread& operator=(const MainThread&) = delete;
+
+    // The implementation of this process, or null before one exists.
+    static MainThread* Instance();
+
+    // Runs the call on the main thread: directly when called there, otherwise handed over.
+    void Invoke(const std::function<void()>& call);
+
+    bool IsMainThread() const { return std::this_thread::get_id() == m_mainThreadId; }
+
+    // Main thread: runs every call that workers are waiting for.
+    virtual void ProcessPending() = 0;
+
+    // Main thread: runs pending calls, waiting up to the timeout for one to arrive.
+    virtual void WaitAndProcess(std::chrono::milliseconds timeout) = 0;
+
+protected:
+    virtual void InvokeFromWorker(const std::function<void()>& call) = 0;
+
+private:
+    std::thread::id m_mainThreadId;
+    MainThread* m_previous;
+};
+
+// The main thread of the command line and of tests: a queue that the main thread drains
+// while it waits.
+class HeadlessMainThread final : public MainThread {
+public:
+    HeadlessMainThread() = default;
+    ~HeadlessMainThread() override;
+
+    void ProcessPending() override;
+    void WaitAndProcess(std::chrono::milliseconds timeout) override;
+
+protected:
+    void InvokeFromWorker(const std::function<void()>& call) override;
+
+private:
+    struct PendingCall {
+        const std::function<void()>* Call = nullptr;
+        std::exception_ptr Error;
+        bool Done = false;
+    };
+
+    void RunQueued(std::unique_lock<std::mutex>& lock);
+
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::condition_variable m_finished;
+    std::deque<PendingCall*> m_queue;
+};
+
+}  // namespace mw

@@ -1,0 +1,59 @@
+#include "Placement.h"
+
+#include <algorithm>
+
+#include "Ini.h"
+#include "UserSettings.h"
+#include "UtilFuncs.h"
+
+namespace mw {
+
+std::string PlacementFile(std::string_view path, std::string_view settingsFolder) {
+    if (Trim(path).empty()) {
+        return WithTrailingBackslash(settingsFolder) + std::string(kSettingsFileName);
+    }
+    return std::string(path);
+}
+
+WindowPlacement ReadPlacement(const Ini& ini, std::string_view section,
+                              const WindowPlacement& current) {
+    WindowPlacement stored;
+    stored.Maximized = ini.ReadBool(section, "maximized", false);
+    stored.Left = ini.ReadInteger(section, "x", current.Left);
+    stored.Top = ini.ReadInteger(section, "y", current.Top);
+    stored.Height = ini.ReadInteger(section, "height", current.Height);
+    stored.Width = ini.ReadInteger(section, "width", current.Width);
+    return stored;
+}
+
+WindowPlacement RestoredPlacement(const WindowPlacement& stored, const WindowPlacement& current,
+                                  ScreenSize screen) {
+    const long long width = std::min(stored.Width, screen.Width);
+    const long long height = std::min(stored.Height, screen.Height);
+    long long x = stored.Left;
+    long long y = stored.Top;
+    if (x + width > screen.Width) {
+        x = screen.Width - width;
+    }
+    if (y + height > screen.Height) {
+        y = screen.Height - height;
+    }
+    x = std::max(x, 0LL);
+    y = std::max(y, 0LL);
+
+    WindowPlacement restored = current;
+    restored.Left = static_cast<int>(x);
+    restored.Top = static_cast<int>(y);
+    restored.Maximized = stored.Maximized;
+    return restored;
+}
+
+void SavePlacement(Ini& ini, std::string_view section, const WindowPlacement& window) {
+    ini.WriteInteger(section, "x", window.Left);
+    ini.WriteInteger(section, "y", window.Top);
+    ini.WriteInteger(section, "height", window.Height);
+    ini.WriteInteger(section, "width", window.Width);
+    ini.WriteBool(section, "maximized", window.Maximized);
+}
+
+}  // namespace mw

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mw {
+
+// The per-user folder the program knows by a shell-folder name: "AppData" is the
+// configuration folder, "Personal" the documents folder. Unknown names and missing
+// folders give the home folder. The result has no trailing separator.
+std::string ShellFolderPath(std::string_view valueName);
+
+// Hands a web address, a document or a folder to the desktop's default handler without
+// waiting for it; whether that worked is not reported.
+void OpenWithShell(std::string_view target);
+
+}  // namespace mw

@@ -1,0 +1,105 @@
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "Platform.h"
+#include "UtilFuncs.h"
+
+extern char** environ;
+
+namespace mw {
+
+namespace {
+
+std::string EnvironmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string WithoutTrailingSeparator(std::string path) {
+    while (path.size() > 1 && path.back() == kPathSeparator) {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string HomeFolder() {
+    std::string home = EnvironmentValue("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) {
+            home = entry->pw_dir;
+        }
+    }
+    return home.empty() ? std::string("/") : WithoutTrailingSeparator(home);
+}
+
+std::string ConfigFolder() {
+    const std::string config = EnvironmentValue("XDG_CONFIG_HOME");
+    if (!config.empty() && config.front() == kPathSeparator) {
+        return WithoutTrailingSeparator(config);
+    }
+    return HomeFolder() + "/.config";
+}
+
+// The documents folder as user-dirs.dirs names it: XDG_DOCUMENTS_DIR="$HOME/Documents".
+std::string DocumentsFolder() {
+    std::ifstream dirs(ConfigFolder() + "/user-dirs.dirs");
+    std::string line;
+    constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+    while (std::getline(dirs, line)) {
+        std::string_view text = Trim(line);
+        if (!text.starts_with(kKey)) {
+            continue;
+        }
+        text.remove_prefix(kKey.size());
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+            text = text.substr(1, text.size() - 2);
+        }
+        std::string path;
+        if (text.starts_with("$HOME")) {
+            path = HomeFolder() + std::string(text.substr(5));
+        } else if (text.starts_with("/")) {
+            path = std::string(text);
+        }
+        path = WithoutTrailingSeparator(path);
+        // A documents folder equal to the home folder means "not set up".
+        if (!path.empty() && path != HomeFolder()) {
+            return path;
+        }
+    }
+    return HomeFolder();
+}
+
+}  // namespace
+
+std::string ShellFolderPath(std::string_view valueName) {
+    if (SameText(valueName, "AppData")) {
+        return ConfigFolder();
+    }
+    if (SameText(valueName, "Personal")) {
+        return DocumentsFolder();
+    }
+    return HomeFolder();
+}
+
+void OpenWithShell(std::string_view target) {
+    // A short-lived shell starts the opener in the background and exits at once, so the
+    // opener is never our child and leaves no zombie behind.
+    const std::string argument(target);
+    const char* argv[] = {"/bin/sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
+                          argument.c_str(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+        return;
+    }
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace mw
