@@ -10,7 +10,9 @@ namespace mw::cli {
 
 namespace {
 
-const char* YesNo(bool value) { return value ? "yes" : "no"; }
+const char* YesNo(bool value) {
+    return value ? "yes" : "no";
+}
 
 template <typename Keys, typename Flags>
 std::string EnabledKeys(const Keys& keys, const Flags& flags) {

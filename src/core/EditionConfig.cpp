@@ -15,7 +15,9 @@ void ReadFlags(const Ini& ini, const std::array<std::string_view, N>& keys,
     }
 }
 
-std::uint8_t LowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 }  // namespace
 
@@ -50,7 +52,9 @@ EditionConfig LoadEditionConfig(const std::string& path) {
     return config;
 }
 
-std::string EditionFilePath() { return ProgramDir() + std::string(kEditionFileName); }
+std::string EditionFilePath() {
+    return ProgramDir() + std::string(kEditionFileName);
+}
 
 std::string ImageFolder(const EditionConfig& edition) {
     return ProgramDir() + "sounds/res" + edition.Res + "/";

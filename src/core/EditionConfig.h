@@ -16,8 +16,8 @@ inline constexpr std::array<std::string_view, 9> kVideoFormatKeys = {
     "AVI", "MP4", "FLV", "SWF", "MPEG", "RM", "WMV", "MOV", "3GP"};
 inline constexpr std::array<std::string_view, 7> kDeviceFormatKeys = {
     "IPOD", "IPHONE", "APPLETV", "PSP", "BLACKBERRY", "MOBILEPHONE", "IPAD"};
-inline constexpr std::array<std::string_view, 8> kAudioFormatKeys = {
-    "WAV", "MP3", "WMA", "OGG", "AAC", "M4A", "FLAC", "MP2"};
+inline constexpr std::array<std::string_view, 8> kAudioFormatKeys = {"WAV", "MP3", "WMA",  "OGG",
+                                                                     "AAC", "M4A", "FLAC", "MP2"};
 
 // A start-up value that should have been a number.
 class ConvertError : public std::runtime_error {

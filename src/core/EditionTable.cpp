@@ -66,7 +66,7 @@ EditionRow MakeRow(const RowSource& source) {
     const std::string support = root + "support/index.html";
     if (source.Kind == RowKind::Standard) {
         const std::string folder = root + std::string(source.Folder) + "/help/";
-        row.Pages = {folder + "Help_Content.html", folder + "HowTosVideoDemo.html", root,
+        row.Pages = {folder + "Help_Content.html",  folder + "HowTosVideoDemo.html", root,
                      folder + "MoreFreeTools.html", folder + "CheckForUpdates.html", support};
     } else if (source.Kind == RowKind::Simple) {
         // Small editions have one product page that serves for help and updates alike.
@@ -89,7 +89,9 @@ const std::vector<EditionRow>& Rows() {
 
 }  // namespace
 
-std::span<const EditionRow> EditionRows() { return Rows(); }
+std::span<const EditionRow> EditionRows() {
+    return Rows();
+}
 
 const EditionRow* FindEdition(std::string_view name) {
     for (const EditionRow& row : Rows()) {

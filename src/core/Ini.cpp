@@ -34,8 +34,8 @@ ParsedLine ParseLine(std::string_view line) {
     if (text.front() == '[') {
         const std::size_t close = text.find(']');
         parsed.LineKind = ParsedLine::Kind::Section;
-        parsed.Name = Trim(text.substr(1, close == std::string_view::npos ? text.size() - 1
-                                                                          : close - 1));
+        parsed.Name =
+            Trim(text.substr(1, close == std::string_view::npos ? text.size() - 1 : close - 1));
         return parsed;
     }
     const std::size_t equals = text.find('=');
@@ -156,7 +156,9 @@ std::optional<int> ParseIniInteger(std::string_view text) {
     return static_cast<int>(negative ? -value : value);
 }
 
-Ini::Ini(std::string path) : m_path(std::move(path)) { LoadDocument(m_path, m_document); }
+Ini::Ini(std::string path) : m_path(std::move(path)) {
+    LoadDocument(m_path, m_document);
+}
 
 bool Ini::LoadDocument(const std::string& path, Document& document) {
     document = Document{};

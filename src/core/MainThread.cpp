@@ -13,9 +13,13 @@ std::atomic<MainThread*> g_instance{nullptr};
 MainThread::MainThread()
     : m_mainThreadId(std::this_thread::get_id()), m_previous(g_instance.exchange(this)) {}
 
-MainThread::~MainThread() { g_instance.store(m_previous); }
+MainThread::~MainThread() {
+    g_instance.store(m_previous);
+}
 
-MainThread* MainThread::Instance() { return g_instance.load(); }
+MainThread* MainThread::Instance() {
+    return g_instance.load();
+}
 
 void MainThread::Invoke(const std::function<void()>& call) {
     if (IsMainThread()) {

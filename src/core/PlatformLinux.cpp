@@ -92,7 +92,7 @@ void OpenWithShell(std::string_view target) {
     // A short-lived shell starts the opener in the background and exits at once, so the
     // opener is never our child and leaves no zombie behind.
     const std::string argument(target);
-    const char* argv[] = {"/bin/sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
+    const char* argv[] = {"/bin/sh",        "-c",   "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
                           argument.c_str(), nullptr};
     pid_t pid = 0;
     if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {

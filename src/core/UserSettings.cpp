@@ -56,7 +56,9 @@ constexpr std::array<std::string_view, 8> kPreferYouTubeKeys = {
     "PreferYouTube1", "PreferYouTube2", "PreferYouTube3", "PreferYouTube4",
     "PreferYouTube5", "PreferYouTube6", "PreferYouTube7", "PreferYouTube18"};
 
-std::uint8_t LowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 }  // namespace
 
@@ -73,9 +75,13 @@ const std::int32_t* UserSettings::PresetIndex(std::string_view key) const {
     return const_cast<UserSettings*>(this)->PresetIndex(key);
 }
 
-std::span<const std::string_view> PresetIndexKeys() { return kPresetKeyNames; }
+std::span<const std::string_view> PresetIndexKeys() {
+    return kPresetKeyNames;
+}
 
-std::span<const std::string_view> PreferYouTubeKeys() { return kPreferYouTubeKeys; }
+std::span<const std::string_view> PreferYouTubeKeys() {
+    return kPreferYouTubeKeys;
+}
 
 void AssignDefaultSettings(UserSettings& settings, const EditionConfig& edition,
                            std::string_view personalFolder) {

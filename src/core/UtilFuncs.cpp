@@ -159,10 +159,10 @@ CellRect GridCellRect(int pageWidth, int topOrigin, int leftOrigin, int cellInde
 
 bool IsMediaExtension(std::string_view extension) {
     static constexpr std::array<std::string_view, 41> kMediaExtensions = {
-        ".mp3", ".aac", ".wav", ".wma", ".cda", ".flac", ".m4a", ".mid", ".mka", ".mp2", ".mpa",
-        ".mpc", ".ape", ".ofr", ".ogg", ".ra",   ".wv",  ".tta", ".ac3", ".dts", ".avi", ".avm",
-        ".asf", ".wmv", ".avs", ".flv", ".mkv",  ".mov", ".3gp", ".mp4", ".mpg", ".dat", ".ogm",
-        ".vob", ".rm",  ".rmvb", ".ts", ".tp",   ".ifo", ".nsv", ".swf"};
+        ".mp3", ".aac", ".wav",  ".wma", ".cda", ".flac", ".m4a", ".mid", ".mka", ".mp2", ".mpa",
+        ".mpc", ".ape", ".ofr",  ".ogg", ".ra",  ".wv",   ".tta", ".ac3", ".dts", ".avi", ".avm",
+        ".asf", ".wmv", ".avs",  ".flv", ".mkv", ".mov",  ".3gp", ".mp4", ".mpg", ".dat", ".ogm",
+        ".vob", ".rm",  ".rmvb", ".ts",  ".tp",  ".ifo",  ".nsv", ".swf"};
     const std::string lower = LowerCase(extension);
     for (std::string_view known : kMediaExtensions) {
         if (lower == known) {

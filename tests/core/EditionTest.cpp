@@ -19,8 +19,10 @@ TEST(EditionConfig, MissingFileGivesEveryDefault) {
     EXPECT_EQ(c.Skin, "0");
     EXPECT_EQ(c.SkinNumber(), 0);
     EXPECT_EQ(c.DefaultClass, 0);
-    for (bool enabled : c.VideoFormats) EXPECT_FALSE(enabled);
-    for (bool enabled : c.AudioFormats) EXPECT_FALSE(enabled);
+    for (bool enabled : c.VideoFormats)
+        EXPECT_FALSE(enabled);
+    for (bool enabled : c.AudioFormats)
+        EXPECT_FALSE(enabled);
     EXPECT_EQ(FindEdition(c.Name), nullptr);
     EXPECT_EQ(EditionPage(c.Name, EditionPageKind::HomePage), "");
 }
@@ -44,12 +46,12 @@ TEST(EditionConfig, KeysAndTheirRules) {
     EXPECT_FALSE(c.DVD);
     EXPECT_TRUE(c.Merge);
     EXPECT_EQ(c.Res, "2");
-    EXPECT_EQ(c.AudioFormats, (std::array<bool, 8>{false, true, false, false, false, false, true,
-                                                   false}));
+    EXPECT_EQ(c.AudioFormats,
+              (std::array<bool, 8>{false, true, false, false, false, false, true, false}));
     EXPECT_TRUE(c.VideoFormats[8]);
     EXPECT_TRUE(c.DeviceFormats[6]);
-    EXPECT_EQ(c.DefaultClass, 0);    // out of range: Video
-    EXPECT_EQ(c.DefaultAudio, 3);    // low 8 bits
+    EXPECT_EQ(c.DefaultClass, 0);  // out of range: Video
+    EXPECT_EQ(c.DefaultAudio, 3);  // low 8 bits
     EXPECT_EQ(c.DefaultVideo, 8);
     EXPECT_EQ(c.DefaultDevice, 255);
     EXPECT_EQ(c.SkinNumber(), 3);
@@ -70,9 +72,12 @@ TEST(EditionConfig, SkinThatIsNoNumberIsAnError) {
 
 TEST(EditionConfig, ShippedEditionFileEnablesEverything) {
     const EditionConfig c = LoadEditionConfig(MW_SOURCE_DIR "/assets/lame.dll");
-    for (bool enabled : c.VideoFormats) EXPECT_TRUE(enabled);
-    for (bool enabled : c.DeviceFormats) EXPECT_TRUE(enabled);
-    for (bool enabled : c.AudioFormats) EXPECT_TRUE(enabled);
+    for (bool enabled : c.VideoFormats)
+        EXPECT_TRUE(enabled);
+    for (bool enabled : c.DeviceFormats)
+        EXPECT_TRUE(enabled);
+    for (bool enabled : c.AudioFormats)
+        EXPECT_TRUE(enabled);
     EXPECT_TRUE(c.Download);
     EXPECT_TRUE(c.DVD);
     EXPECT_FALSE(c.Merge);
@@ -95,7 +100,8 @@ TEST(EditionTable, RowsFormOneCoherentFamily) {
         EXPECT_EQ(FindEdition(row.Name), &row);
         if (row.CompactWindow) {
             ++compact;
-            for (const std::string& page : row.Pages) EXPECT_EQ(page, "") << row.Name;
+            for (const std::string& page : row.Pages)
+                EXPECT_EQ(page, "") << row.Name;
             continue;
         }
         for (const std::string& page : row.Pages) {
@@ -123,7 +129,8 @@ TEST(EditionTable, LookUpIsExactAndCaseSensitive) {
     const std::string name = EditionRows()[1].Name;
     EXPECT_NE(FindEdition(name), nullptr);
     std::string lower = name;
-    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (char& ch : lower)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     EXPECT_EQ(FindEdition(lower), nullptr);
     EXPECT_EQ(FindEdition(name + " "), nullptr);
     EXPECT_EQ(EditionPage("No Such Edition", EditionPageKind::Support), "");

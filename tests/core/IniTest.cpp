@@ -17,13 +17,24 @@ TEST(IniNumbers, ParseIniInteger) {
         std::optional<int> Value;
     };
     const Case cases[] = {
-        {"42", 42},          {" 42 ", 42},       {"-7", -7},
-        {"+7", 7},           {"0x2", 2},         {"0X1f", 31},
-        {"$FF", 255},        {"$ffffffff", -1},  {"2147483647", 2147483647},
+        {"42", 42},
+        {" 42 ", 42},
+        {"-7", -7},
+        {"+7", 7},
+        {"0x2", 2},
+        {"0X1f", 31},
+        {"$FF", 255},
+        {"$ffffffff", -1},
+        {"2147483647", 2147483647},
         {"-2147483648", INT_MIN},
-        {"2147483648", std::nullopt},            {"0x100000000", std::nullopt},
-        {"yes", std::nullopt}, {"", std::nullopt}, {"12abc", std::nullopt},
-        {"0x", std::nullopt}, {"$", std::nullopt}, {"1.5", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"0x100000000", std::nullopt},
+        {"yes", std::nullopt},
+        {"", std::nullopt},
+        {"12abc", std::nullopt},
+        {"0x", std::nullopt},
+        {"$", std::nullopt},
+        {"1.5", std::nullopt},
         {"0x1G", std::nullopt},
     };
     for (const Case& c : cases) {
@@ -97,9 +108,9 @@ TEST(IniWrite, UpdatesInPlaceAppendsToSectionAndKeepsTheRest) {
                         "[Foreign]\r\n"
                         "X = y\r\n");
     Ini ini(path);
-    ini.WriteInteger("SYSTEM", "a", 5);          // in place, with the caller's spelling
-    ini.WriteString("System", "B", "  two  ");    // appended to its section
-    ini.WriteBool("Form", "maximized", true);     // new section at the end
+    ini.WriteInteger("SYSTEM", "a", 5);         // in place, with the caller's spelling
+    ini.WriteString("System", "B", "  two  ");  // appended to its section
+    ini.WriteBool("Form", "maximized", true);   // new section at the end
     EXPECT_EQ(test::ReadTextFile(path),
               "[System]\r\n"
               "a=5\r\n"
@@ -157,8 +168,8 @@ TEST(IniWrite, WritesThroughASymlinkAndKeepsThePermissions) {
     test::TempDir dir;
     const std::string real = dir.File("real.ini");
     test::WriteTextFile(real, "[S]\nK=1\n");
-    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const std::string link = dir.File("link.ini");
     std::filesystem::create_symlink(real, link);
 

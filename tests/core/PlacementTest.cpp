@@ -44,10 +44,8 @@ TEST(Placement, SaveAndReadBack) {
     EXPECT_EQ(ReadPlacement(ini, "FormLog", current), current);  // nothing stored yet
 
     SavePlacement(ini, "Form", {15, 25, 560, 772, true});
-    EXPECT_EQ(test::ReadTextFile(path),
-              "[Form]\nx=15\ny=25\nheight=772\nwidth=560\nmaximized=1\n");
-    EXPECT_EQ(ReadPlacement(Ini(path), "form", current),
-              (WindowPlacement{15, 25, 560, 772, true}));
+    EXPECT_EQ(test::ReadTextFile(path), "[Form]\nx=15\ny=25\nheight=772\nwidth=560\nmaximized=1\n");
+    EXPECT_EQ(ReadPlacement(Ini(path), "form", current), (WindowPlacement{15, 25, 560, 772, true}));
 }
 
 }  // namespace

@@ -46,15 +46,14 @@ TEST(UserSettings, DefaultsComeFromTheTableTheEditionAndPersonal) {
     EXPECT_EQ(s.OutputDeviceFormat, 4);
 
     const std::pair<const char*, int> presets[] = {
-        {"OutputWAVPreset", 3},        {"OutputMP3Preset", 2},      {"OutputWMAPreset", 1},
-        {"OutputOGGPreset", 3},        {"OutputAACPreset", 3},      {"OutputM4APreset", 0},
-        {"OutputFLACPreset", 5},       {"OutputMP2Preset", 0},      {"OutputAVIPreset", 3},
-        {"OutputMP4Preset", 3},        {"OutputFLVPreset", 1},      {"OutputSWFPreset", 1},
-        {"OutputMPEGPreset", 5},       {"OutputRMPreset", 1},       {"OutputWMVPreset", 16},
-        {"OutputMOVPreset", 7},        {"Output3GPPreset", 2},      {"OutputiPodPreset", 5},
-        {"OutputiPhonePreset", 1},     {"OutputAppleTVPreset", 1},  {"OutputPSPPreset", 1},
-        {"OutputBlackBerryPreset", 1}, {"OutputMobilePhonePreset", 1},
-        {"OutputiPadPreset", 0},
+        {"OutputWAVPreset", 3},        {"OutputMP3Preset", 2},         {"OutputWMAPreset", 1},
+        {"OutputOGGPreset", 3},        {"OutputAACPreset", 3},         {"OutputM4APreset", 0},
+        {"OutputFLACPreset", 5},       {"OutputMP2Preset", 0},         {"OutputAVIPreset", 3},
+        {"OutputMP4Preset", 3},        {"OutputFLVPreset", 1},         {"OutputSWFPreset", 1},
+        {"OutputMPEGPreset", 5},       {"OutputRMPreset", 1},          {"OutputWMVPreset", 16},
+        {"OutputMOVPreset", 7},        {"Output3GPPreset", 2},         {"OutputiPodPreset", 5},
+        {"OutputiPhonePreset", 1},     {"OutputAppleTVPreset", 1},     {"OutputPSPPreset", 1},
+        {"OutputBlackBerryPreset", 1}, {"OutputMobilePhonePreset", 1}, {"OutputiPadPreset", 0},
     };
     for (const auto& [key, value] : presets) {
         ASSERT_NE(s.PresetIndex(key), nullptr) << key;
@@ -74,17 +73,16 @@ TEST(UserSettings, MissingFileIsCreatedWithTheDefaultsInOrder) {
     EXPECT_FALSE(LoadSettings(s, path));
     ASSERT_TRUE(PathExists(path));
 
-    std::vector<std::string> expected = {"LastOpenDir",       "OutputFileDir",
-                                         "OutputURLDir",      "OutputFormatClass",
-                                         "OutputAudioFormat", "OutputVideoFormat",
-                                         "OutputDeviceFormat"};
+    std::vector<std::string> expected = {
+        "LastOpenDir",       "OutputFileDir",     "OutputURLDir",      "OutputFormatClass",
+        "OutputAudioFormat", "OutputVideoFormat", "OutputDeviceFormat"};
     for (std::string_view key : PresetIndexKeys()) {
         expected.emplace_back(key);
     }
-    for (const char* key : {"PlayASoundWhenFinished", "ShutDownWhenFinished",
-                            "PreferYouTubeQuality", "PreferYouTube1", "PreferYouTube2",
-                            "PreferYouTube3", "PreferYouTube4", "PreferYouTube5",
-                            "PreferYouTube6", "PreferYouTube7", "PreferYouTube18"}) {
+    for (const char* key :
+         {"PlayASoundWhenFinished", "ShutDownWhenFinished", "PreferYouTubeQuality",
+          "PreferYouTube1", "PreferYouTube2", "PreferYouTube3", "PreferYouTube4", "PreferYouTube5",
+          "PreferYouTube6", "PreferYouTube7", "PreferYouTube18"}) {
         expected.emplace_back(key);
     }
     const std::string text = test::ReadTextFile(path);

@@ -53,10 +53,8 @@ TEST(FileNames, ValidityAndSanitizing) {
         const char* Sanitized;
     };
     const Case cases[] = {
-        {"AC/DC: live?", false, "AC_DC_ live_"},
-        {"", false, ""},
-        {"plain name.mp3", true, "plain name.mp3"},
-        {"a\\b*c\"d<e>f|g", false, "a_b_c_d_e_f_g"},
+        {"AC/DC: live?", false, "AC_DC_ live_"},    {"", false, ""},
+        {"plain name.mp3", true, "plain name.mp3"}, {"a\\b*c\"d<e>f|g", false, "a_b_c_d_e_f_g"},
         {"100% pure", true, "100% pure"},
     };
     for (const Case& c : cases) {

@@ -40,8 +40,7 @@ std::string ReadTextFile(const std::string& path) {
     return buffer.str();
 }
 
-ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value)
-    : m_name(std::move(name)) {
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : m_name(std::move(name)) {
     if (const char* previous = std::getenv(m_name.c_str())) {
         m_previous = previous;
     }
