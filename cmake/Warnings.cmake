@@ -2,5 +2,5 @@
 add_library(mw_warnings INTERFACE)
 target_compile_options(mw_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
-    -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wformat=2
+    -Wcast-align -Woverloaded-virtual -Wformat=2
     $<$<BOOL:${MW_WERROR}>:-Werror>)

@@ -12,7 +12,16 @@ inline constexpr int kExitUsage = 2;
 
 using Arguments = std::span<const std::string>;
 
+// Prints the problem (when there is one) and the command's usage line; returns kExitUsage.
+int UsageError(const char* usage, const std::string& problem = "");
+
 // mediawizard-cli edition [FILE]: the edition configuration the program starts with.
 int RunEditionCommand(Arguments args);
+
+// mediawizard-cli probe [--json] FILE...: what the media probe reads of each file.
+int RunProbeCommand(Arguments args);
+
+// mediawizard-cli thumbnail FILE OUT.png [--size WxH]: the input list's picture of a file.
+int RunThumbnailCommand(Arguments args);
 
 }  // namespace mw::cli

@@ -29,8 +29,7 @@ std::string EnabledKeys(const Keys& keys, const Flags& flags) {
 
 int RunEditionCommand(Arguments args) {
     if (args.size() > 1) {
-        std::fputs("usage: mediawizard-cli edition [EDITION-FILE]\n", stderr);
-        return kExitUsage;
+        return UsageError("edition [EDITION-FILE]");
     }
     const std::string path = args.empty() ? EditionFilePath() : args[0];
     if (!PathExists(path)) {

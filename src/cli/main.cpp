@@ -15,6 +15,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
+    {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
+    {"thumbnail", "thumbnail FILE OUT.png [--size WxH]", mw::cli::RunThumbnailCommand},
 };
 
 void PrintUsage() {
@@ -26,6 +28,18 @@ void PrintUsage() {
 }
 
 }  // namespace
+
+namespace mw::cli {
+
+int UsageError(const char* usage, const std::string& problem) {
+    if (!problem.empty()) {
+        std::fprintf(stderr, "mediawizard-cli: %s\n", problem.c_str());
+    }
+    std::fprintf(stderr, "usage: mediawizard-cli %s\n", usage);
+    return kExitUsage;
+}
+
+}  // namespace mw::cli
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -1,0 +1,245 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "EngineSession.h"
+#include "Json.h"
+#include "core/UtilFuncs.h"
+#include "engine/AVProbe.h"
+#include "engine/EngineError.h"
+
+namespace mw::cli {
+
+namespace {
+
+struct ProbeResult {
+    std::string File;
+    bool Ok = false;
+    std::string Error;
+    std::int64_t FileSize = -1;
+    int Counts[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    TFileStreamInfo Format;
+    bool HasVideo = false;
+    TVideoStreamInfo Video;
+    bool HasAudio = false;
+    TAudioStreamInfo Audio;
+};
+
+constexpr const char* kCountNames[8] = {
+    "StreamCount",         "ProgramCount",     "AudioStreamCount", "VideoStreamCount",
+    "SubtitleStreamCount", "AudioStreamIndex", "VideoStreamIndex", "SubtitleStreamIndex"};
+
+ProbeResult ProbeFile(TAVProbe& probe, const std::string& file) {
+    ProbeResult result;
+    result.File = file;
+    try {
+        if (!probe.LoadFile(file)) {
+            result.Error = probe.LastErrorMessage();
+            return result;
+        }
+    } catch (const EngineError& error) {
+        result.Error = error.what();
+        return result;
+    }
+    result.Ok = true;
+    result.FileSize = probe.FileSize();
+    const int counts[8] = {probe.StreamCount(),         probe.ProgramCount(),
+                           probe.AudioStreamCount(),    probe.VideoStreamCount(),
+                           probe.SubtitleStreamCount(), probe.AudioStreamIndex(),
+                           probe.VideoStreamIndex(),    probe.SubtitleStreamIndex()};
+    std::copy(std::begin(counts), std::end(counts), std::begin(result.Counts));
+    probe.GetFileStreamInfo(result.Format);
+    if (probe.VideoStreamIndex() >= 0) {
+        result.HasVideo = probe.GetVideoStreamInfo(probe.VideoStreamIndex(), result.Video);
+    }
+    if (probe.AudioStreamIndex() >= 0) {
+        result.HasAudio = probe.GetAudioStreamInfo(probe.AudioStreamIndex(), result.Audio);
+    }
+    probe.Close();
+    return result;
+}
+
+template <typename Info>
+void WriteStreamTimes(JsonWriter& json, const Info& info) {
+    json.Key("Language");
+    json.String(info.Language);
+    json.Key("CodecName");
+    json.String(info.CodecName);
+    json.Key("RawStartTime");
+    json.Number(info.RawStartTime);
+    json.Key("StartTime");
+    json.Number(info.StartTime);
+    json.Key("RawDuration");
+    json.Number(info.RawDuration);
+    json.Key("Duration");
+    json.Number(info.Duration);
+    json.Key("BitRate");
+    json.Number(static_cast<std::int64_t>(info.BitRate));
+}
+
+void WriteJson(const std::vector<ProbeResult>& results) {
+    JsonWriter json;
+    json.BeginArray();
+    for (const ProbeResult& r : results) {
+        json.BeginObject();
+        json.Key("file");
+        json.String(r.File);
+        json.Key("ok");
+        json.Bool(r.Ok);
+        json.Key("error");
+        json.String(r.Error);
+        json.Key("counts");
+        json.BeginObject();
+        for (int i = 0; i < 8; ++i) {
+            json.Key(kCountNames[i]);
+            json.Number(static_cast<std::int64_t>(r.Counts[i]));
+        }
+        json.Key("FileSize");
+        json.Number(r.FileSize);
+        json.EndObject();
+        json.Key("format");
+        if (!r.Ok) {
+            json.Null();
+        } else {
+            const TFileStreamInfo& f = r.Format;
+            json.BeginObject();
+            const std::pair<const char*, std::int64_t> numbers[] = {
+                {"StartTime", f.StartTime}, {"Duration", f.Duration}, {"BitRate", f.BitRate},
+                {"Timestamp", f.Timestamp}, {"Year", f.Year},         {"Track", f.Track}};
+            for (const auto& [key, value] : numbers) {
+                json.Key(key);
+                json.Number(value);
+            }
+            const std::pair<const char*, const std::string*> texts[] = {
+                {"Title", &f.Title},     {"Author", &f.Author}, {"Copyright", &f.Copyright},
+                {"Comment", &f.Comment}, {"Album", &f.Album},   {"Genre", &f.Genre}};
+            for (const auto& [key, value] : texts) {
+                json.Key(key);
+                json.String(*value);
+            }
+            json.EndObject();
+        }
+        json.Key("video");
+        if (!r.HasVideo) {
+            json.Null();
+        } else {
+            const TVideoStreamInfo& v = r.Video;
+            json.BeginObject();
+            WriteStreamTimes(json, v);
+            const std::pair<const char*, std::int64_t> numbers[] = {{"Height", v.Height},
+                                                                    {"Width", v.Width}};
+            for (const auto& [key, value] : numbers) {
+                json.Key(key);
+                json.Number(value);
+            }
+            json.Key("DisplayAspectRatio");
+            json.Number(static_cast<double>(v.DisplayAspectRatio));
+            const std::pair<const char*, std::int64_t> more[] = {{"PixelFormat", v.PixelFormat},
+                                                                 {"FrameRateNum", v.FrameRateNum},
+                                                                 {"FrameRateDen", v.FrameRateDen}};
+            for (const auto& [key, value] : more) {
+                json.Key(key);
+                json.Number(value);
+            }
+            json.EndObject();
+        }
+        json.Key("audio");
+        if (!r.HasAudio) {
+            json.Null();
+        } else {
+            const TAudioStreamInfo& a = r.Audio;
+            json.BeginObject();
+            WriteStreamTimes(json, a);
+            const std::pair<const char*, std::int64_t> numbers[] = {
+                {"Channels", a.Channels},
+                {"SampleRate", a.SampleRate},
+                {"SampleFormat", a.SampleFormat}};
+            for (const auto& [key, value] : numbers) {
+                json.Key(key);
+                json.Number(value);
+            }
+            json.EndObject();
+        }
+        json.EndObject();
+    }
+    json.EndArray();
+    std::printf("%s\n", json.Text().c_str());
+}
+
+std::string BitRateText(std::int64_t bitRate) {
+    return bitRate > 0 ? std::to_string(bitRate / 1000) + " kb/s" : "unknown";
+}
+
+void WriteText(const ProbeResult& r) {
+    std::printf("%s\n", r.File.c_str());
+    const TFileStreamInfo& f = r.Format;
+    std::printf("  Streams:  %d (video %d, audio %d, subtitle %d), programs %d\n", r.Counts[0],
+                r.Counts[3], r.Counts[2], r.Counts[4], r.Counts[1]);
+    std::printf("  Size:     %lld bytes\n", static_cast<long long>(r.FileSize));
+    std::printf("  Duration: %s, start %s, bit rate %s\n",
+                f.Duration >= 0 ? FormatMicroseconds(f.Duration).c_str() : "unknown",
+                f.StartTime >= 0 ? FormatMicroseconds(f.StartTime).c_str() : "unknown",
+                BitRateText(f.BitRate).c_str());
+    if (!f.Title.empty()) {
+        std::printf("  Title:    %s\n", f.Title.c_str());
+    }
+    if (r.HasVideo) {
+        const TVideoStreamInfo& v = r.Video;
+        std::printf("  Video #%d: %s, %dx%d, aspect %.3f, %d/%d fps, bit rate %s\n", r.Counts[6],
+                    v.CodecName.c_str(), v.Width, v.Height,
+                    static_cast<double>(v.DisplayAspectRatio), v.FrameRateNum, v.FrameRateDen,
+                    BitRateText(v.BitRate).c_str());
+    }
+    if (r.HasAudio) {
+        const TAudioStreamInfo& a = r.Audio;
+        std::printf("  Audio #%d: %s, %d channels, %d Hz, bit rate %s\n", r.Counts[5],
+                    a.CodecName.c_str(), a.Channels, a.SampleRate, BitRateText(a.BitRate).c_str());
+    }
+}
+
+}  // namespace
+
+int RunProbeCommand(Arguments args) {
+    constexpr const char* kUsage = "probe [--json] FILE...";
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (arg == "--json") {
+            json = true;
+        } else if (arg.starts_with("--")) {
+            return UsageError(kUsage, "unknown option " + arg);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) {
+        return UsageError(kUsage);
+    }
+    EngineSession session;
+    if (!session.Ready()) {
+        return kExitFailed;
+    }
+    TAVProbe probe;
+    std::vector<ProbeResult> results;
+    bool allOk = true;
+    for (const std::string& file : files) {
+        results.push_back(ProbeFile(probe, file));
+        if (!results.back().Ok) {
+            allOk = false;
+            std::fprintf(stderr, "%s\n", results.back().Error.c_str());
+        }
+    }
+    if (json) {
+        WriteJson(results);
+    } else {
+        for (const ProbeResult& result : results) {
+            if (result.Ok) {
+                WriteText(result);
+            }
+        }
+    }
+    return allOk ? kExitOk : kExitFailed;
+}
+
+}  // namespace mw::cli

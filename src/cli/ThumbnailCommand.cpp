@@ -1,0 +1,77 @@
+#include <cstdio>
+#include <string>
+
+#include "Commands.h"
+#include "EngineSession.h"
+#include "convert/Thumbnail.h"
+#include "engine/EngineError.h"
+
+namespace mw::cli {
+
+namespace {
+
+bool ParseSize(const std::string& text, int& width, int& height) {
+    int consumed = 0;
+    return std::sscanf(text.c_str(), "%dx%d%n", &width, &height, &consumed) == 2 &&
+           consumed == static_cast<int>(text.size()) && width > 0 && height > 0 && width <= 16384 &&
+           height <= 16384;
+}
+
+}  // namespace
+
+int RunThumbnailCommand(Arguments args) {
+    constexpr const char* kUsage = "thumbnail FILE OUT.png [--size WxH]";
+    std::string input;
+    std::string output;
+    int width = 128;
+    int height = 88;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--size") {
+            if (i + 1 >= args.size() || !ParseSize(args[i + 1], width, height)) {
+                return UsageError(kUsage, "--size takes WIDTHxHEIGHT");
+            }
+            ++i;
+        } else if (input.empty()) {
+            input = args[i];
+        } else if (output.empty()) {
+            output = args[i];
+        } else {
+            input.clear();
+            break;
+        }
+    }
+    if (input.empty() || output.empty()) {
+        return UsageError(kUsage);
+    }
+    EngineSession session;
+    if (!session.Ready()) {
+        return kExitFailed;
+    }
+    TAVProbe probe;
+    Bitmap picture;
+    try {
+        if (!probe.LoadFile(input)) {
+            std::fprintf(stderr, "%s\n", probe.LastErrorMessage().c_str());
+            return kExitFailed;
+        }
+        if (probe.VideoStreamIndex() < 0) {
+            std::fprintf(stderr, "%s: the file has no video\n", input.c_str());
+            return kExitFailed;
+        }
+        if (!TakeThumbnail(probe, picture)) {
+            std::fprintf(stderr, "%s: %s\n", input.c_str(), probe.LastErrorMessage().c_str());
+            return kExitFailed;
+        }
+    } catch (const EngineError& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return kExitFailed;
+    }
+    std::string error;
+    if (!SaveBitmapAsPng(ScaleToFit(picture, width, height), output, error)) {
+        std::fprintf(stderr, "%s: %s\n", output.c_str(), error.c_str());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace mw::cli

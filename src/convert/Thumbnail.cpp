@@ -1,0 +1,20 @@
+#include "Thumbnail.h"
+
+namespace mw {
+
+bool TakeThumbnail(TAVProbe& probe, Bitmap& picture) {
+    if (probe.VideoStreamIndex() < 0) {
+        return false;
+    }
+    TFileStreamInfo info;
+    probe.GetFileStreamInfo(info);
+    // The key picture at or before the middle: a forward seek finds nothing when the last
+    // key picture comes earlier, as in short clips with long picture groups. An unknown
+    // duration (-1) gives position 0.
+    if (!probe.Seek(AVSEEK_FLAG_BACKWARD, info.Duration / 2)) {
+        probe.Seek(0, 0);
+    }
+    return probe.DecodeNextFrame(probe.VideoStreamIndex()) && probe.CopyToBitmap(picture);
+}
+
+}  // namespace mw

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "engine/AVProbe.h"
+#include "engine/Bitmap.h"
+
+namespace mw {
+
+// The picture the input list shows for a loaded file: the first picture decoded from the
+// middle of its video. False when the file has no video or no picture could be decoded.
+bool TakeThumbnail(TAVProbe& probe, Bitmap& picture);
+
+}  // namespace mw

@@ -1,0 +1,120 @@
+#include "Bitmap.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "AVPtr.h"
+
+extern "C" {
+#include <libavutil/error.h>
+#include <libavutil/imgutils.h>
+}
+
+namespace mw {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+void Bitmap::Resize(int width, int height) {
+    Width = std::max(width, 0);
+    Height = std::max(height, 0);
+    Pixels.assign(static_cast<std::size_t>(Stride()) * static_cast<std::size_t>(Height), 0);
+}
+
+Bitmap ScaleToFit(const Bitmap& source, int maxWidth, int maxHeight) {
+    if (source.Empty() || maxWidth <= 0 || maxHeight <= 0) {
+        return Bitmap{};
+    }
+    // Scale by the tighter of the two bounds, in 64 bits so that huge sizes cannot overflow.
+    long long width = maxWidth;
+    long long height = static_cast<long long>(source.Height) * maxWidth / source.Width;
+    if (height > maxHeight) {
+        height = maxHeight;
+        width = static_cast<long long>(source.Width) * maxHeight / source.Height;
+    }
+    Bitmap target;
+    target.Resize(static_cast<int>(std::max(width, 1LL)), static_cast<int>(std::max(height, 1LL)));
+    AVPtr<SwsContext> scaler(sws_getContext(source.Width, source.Height, AV_PIX_FMT_BGR24,
+                                            target.Width, target.Height, AV_PIX_FMT_BGR24, SWS_AREA,
+                                            nullptr, nullptr, nullptr));
+    if (!scaler) {
+        return Bitmap{};
+    }
+    const std::uint8_t* sourcePlanes[4] = {source.Pixels.data(), nullptr, nullptr, nullptr};
+    const int sourceStrides[4] = {source.Stride(), 0, 0, 0};
+    std::uint8_t* targetPlanes[4] = {target.Pixels.data(), nullptr, nullptr, nullptr};
+    const int targetStrides[4] = {target.Stride(), 0, 0, 0};
+    sws_scale(scaler.get(), sourcePlanes, sourceStrides, 0, source.Height, targetPlanes,
+              targetStrides);
+    return target;
+}
+
+bool SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string& error) {
+    if (bitmap.Empty()) {
+        error = "no picture";
+        return false;
+    }
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
+    AVPtr<AVCodecContext> context(codec ? avcodec_alloc_context3(codec) : nullptr);
+    AVPtr<AVFrame> frame = MakeFrame();
+    AVPtr<AVPacket> packet = MakePacket();
+    if (!context || !frame || !packet) {
+        error = "the PNG encoder is not available";
+        return false;
+    }
+    context->width = bitmap.Width;
+    context->height = bitmap.Height;
+    context->time_base = AVRational{1, 25};
+    // PNG stores RGB; the BGR rows are swapped while filling the encoder's frame.
+    context->pix_fmt = AV_PIX_FMT_RGB24;
+    frame->format = AV_PIX_FMT_RGB24;
+    frame->width = bitmap.Width;
+    frame->height = bitmap.Height;
+    int result = avcodec_open2(context.get(), codec, nullptr);
+    if (result >= 0) {
+        result = av_frame_get_buffer(frame.get(), 0);
+    }
+    if (result < 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, text, sizeof text);
+        error = text;
+        return false;
+    }
+    for (int y = 0; y < bitmap.Height; ++y) {
+        const std::uint8_t* in = bitmap.Row(y);
+        std::uint8_t* out = frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0];
+        for (int x = 0; x < bitmap.Width; ++x) {
+            out[3 * x] = in[3 * x + 2];
+            out[3 * x + 1] = in[3 * x + 1];
+            out[3 * x + 2] = in[3 * x];
+        }
+    }
+    result = avcodec_send_frame(context.get(), frame.get());
+    if (result >= 0) {
+        result = avcodec_receive_packet(context.get(), packet.get());
+    }
+    if (result < 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, text, sizeof text);
+        error = text;
+        return false;
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    const std::size_t size = static_cast<std::size_t>(packet->size);
+    if (!file || std::fwrite(packet->data, 1, size, file.get()) != size ||
+        std::fflush(file.get()) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace mw

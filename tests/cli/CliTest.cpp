@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "support/MediaFixture.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+namespace mw {
+namespace {
+
+test::ProcessResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), MW_CLI);
+    return test::RunProcess(args);
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos;
+         at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(Cli, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"no-such-command"},
+        {"probe"},
+        {"probe", "--bogus", "x.mp4"},
+        {"thumbnail", "in.mp4"},
+        {"thumbnail", "in.mp4", "out.png", "--size", "12by4"},
+        {"edition", "a", "b"},
+    };
+    for (const auto& args : cases) {
+        const test::ProcessResult result = Cli(args);
+        EXPECT_EQ(result.ExitCode, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(result.Err.find("usage"), std::string::npos) << result.Err;
+    }
+}
+
+TEST(Cli, EditionOfTheProgramDirectory) {
+    const test::ProcessResult result = Cli({"edition"});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_NE(result.Out.find("Name:           MediaWizard\n"), std::string::npos) << result.Out;
+
+    test::TempDir dir;
+    test::WriteTextFile(dir.File("lame.dll"), "[SYSTEM]\nName=Odd\nSkin=x\n");
+    const test::ProcessResult odd = Cli({"edition", dir.File("lame.dll")});
+    EXPECT_EQ(odd.ExitCode, 1);
+    EXPECT_NE(odd.Err.find("'x' is not a valid integer value"), std::string::npos) << odd.Err;
+}
+
+TEST(Cli, ProbeReportsEveryFileAndFailsForAnyBadOne) {
+    test::TempDir dir;
+    test::FixtureSpec video;
+    video.VideoCodec = "mpeg4";
+    video.AudioCodec = "libmp3lame";
+    video.Format = "avi";
+    test::WriteFixture(dir.File("clip.avi"), video);
+    test::FixtureSpec audio;
+    audio.AudioCodec = "flac";
+    audio.Format = "flac";
+    test::WriteFixture(dir.File("tone.flac"), audio);
+
+    const test::ProcessResult good =
+        Cli({"probe", "--json", dir.File("clip.avi"), dir.File("tone.flac")});
+    EXPECT_EQ(good.ExitCode, 0) << good.Err;
+    EXPECT_EQ(Count(good.Out, "\"ok\":true"), 2u) << good.Out;
+    EXPECT_NE(good.Out.find("\"Width\":320"), std::string::npos);
+    EXPECT_NE(good.Out.find("\"VideoStreamIndex\":0"), std::string::npos);
+    EXPECT_NE(good.Out.find("\"video\":null"), std::string::npos);  // the FLAC file
+    EXPECT_NE(good.Out.find("\"SampleRate\":44100"), std::string::npos);
+    EXPECT_EQ(good.Out.front(), '[');
+
+    const test::ProcessResult mixed =
+        Cli({"probe", "--json", dir.File("clip.avi"), dir.File("gone.avi")});
+    EXPECT_EQ(mixed.ExitCode, 1);
+    EXPECT_EQ(Count(mixed.Out, "\"ok\":false"), 1u);
+    EXPECT_NE(mixed.Out.find("gone.avi: no such file or directory"), std::string::npos);
+    EXPECT_NE(mixed.Err.find("gone.avi: no such file or directory"), std::string::npos);
+
+    const test::ProcessResult text = Cli({"probe", dir.File("clip.avi")});
+    EXPECT_EQ(text.ExitCode, 0);
+    EXPECT_NE(text.Out.find("320x240"), std::string::npos) << text.Out;
+}
+
+TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
+    test::TempDir dir;
+    test::FixtureSpec video;
+    video.VideoCodec = "libx264";
+    video.Format = "mp4";
+    test::WriteFixture(dir.File("clip.mp4"), video);
+
+    const test::ProcessResult small = Cli({"thumbnail", dir.File("clip.mp4"), dir.File("a.png")});
+    ASSERT_EQ(small.ExitCode, 0) << small.Err;
+    auto info = test::FFprobe(dir.File("a.png"));
+    EXPECT_EQ(info["streams.stream.0.width"], "117");
+    EXPECT_EQ(info["streams.stream.0.height"], "88");
+
+    const test::ProcessResult large =
+        Cli({"thumbnail", dir.File("clip.mp4"), dir.File("b.png"), "--size", "640x640"});
+    ASSERT_EQ(large.ExitCode, 0) << large.Err;
+    info = test::FFprobe(dir.File("b.png"));
+    EXPECT_EQ(info["streams.stream.0.width"], "640");
+    EXPECT_EQ(info["streams.stream.0.height"], "480");
+
+    test::FixtureSpec audio;
+    audio.AudioCodec = "libmp3lame";
+    audio.Format = "mp3";
+    test::WriteFixture(dir.File("tone.mp3"), audio);
+    const test::ProcessResult none = Cli({"thumbnail", dir.File("tone.mp3"), dir.File("c.png")});
+    EXPECT_EQ(none.ExitCode, 1);
+    EXPECT_NE(none.Err.find("no video"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mw

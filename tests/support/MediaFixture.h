@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace mw::test {
+
+// A short media file made at test time from a test pattern and a tone, through the same
+// libraries the engine uses.
+struct FixtureSpec {
+    std::string Format;      // muxer name; empty: chosen from the file name
+    std::string VideoCodec;  // encoder name; empty: no video
+    std::string AudioCodec;  // encoder name; empty: no audio
+    int Width = 320;
+    int Height = 240;
+    int FrameRateNum = 25;
+    int FrameRateDen = 1;
+    std::string PixelFormat;               // empty: the encoder's first
+    std::string VideoSource = "testsrc2";  // a lavfi source taking size, rate and duration
+    int GopSize = 12;
+    std::int64_t VideoBitRate = 400000;
+    int SampleRate = 44100;
+    int Channels = 2;
+    std::int64_t AudioBitRate = 128000;
+    double Seconds = 2.0;
+    int SampleAspectNum = 0;  // 0: none stored
+    int SampleAspectDen = 1;
+    std::map<std::string, std::string> Metadata;
+    std::map<std::string, std::string> MuxerOptions;
+    std::map<std::string, std::string> VideoOptions;  // encoder options
+};
+
+// Writes the file; throws std::runtime_error with the reason when that fails.
+void WriteFixture(const std::string& path, const FixtureSpec& spec);
+
+// Makes sure the engine's libraries are usable in a test process.
+void LoadEngineLibraries();
+
+}  // namespace mw::test
