@@ -83,6 +83,26 @@ void JsonWriter::Bool(bool value) {
     m_text += value ? "true" : "false";
 }
 
+void JsonWriter::Member(std::string_view key, std::string_view value) {
+    Key(key);
+    String(value);
+}
+
+void JsonWriter::Member(std::string_view key, std::int64_t value) {
+    Key(key);
+    Number(value);
+}
+
+void JsonWriter::Member(std::string_view key, double value) {
+    Key(key);
+    Number(value);
+}
+
+void JsonWriter::Member(std::string_view key, bool value) {
+    Key(key);
+    Bool(value);
+}
+
 void JsonWriter::Null() {
     Separate();
     m_text += "null";

@@ -22,6 +22,12 @@ public:
     void Bool(bool value);
     void Null();
 
+    // A key with its value, inside an object.
+    void Member(std::string_view key, std::string_view value);
+    void Member(std::string_view key, std::int64_t value);
+    void Member(std::string_view key, double value);
+    void Member(std::string_view key, bool value);
+
     const std::string& Text() const { return m_text; }
 
 private:

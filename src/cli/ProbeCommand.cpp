@@ -60,22 +60,52 @@ ProbeResult ProbeFile(TAVProbe& probe, const std::string& file) {
     return result;
 }
 
-template <typename Info>
-void WriteStreamTimes(JsonWriter& json, const Info& info) {
-    json.Key("Language");
-    json.String(info.Language);
-    json.Key("CodecName");
-    json.String(info.CodecName);
-    json.Key("RawStartTime");
-    json.Number(info.RawStartTime);
-    json.Key("StartTime");
-    json.Number(info.StartTime);
-    json.Key("RawDuration");
-    json.Number(info.RawDuration);
-    json.Key("Duration");
-    json.Number(info.Duration);
-    json.Key("BitRate");
-    json.Number(static_cast<std::int64_t>(info.BitRate));
+void WriteCommon(JsonWriter& json, const TStreamInfoCommon& info) {
+    json.Member("Language", info.Language);
+    json.Member("CodecName", info.CodecName);
+    json.Member("RawStartTime", info.RawStartTime);
+    json.Member("StartTime", info.StartTime);
+    json.Member("RawDuration", info.RawDuration);
+    json.Member("Duration", info.Duration);
+    json.Member("BitRate", std::int64_t{info.BitRate});
+}
+
+void WriteFormat(JsonWriter& json, const TFileStreamInfo& f) {
+    json.BeginObject();
+    json.Member("StartTime", f.StartTime);
+    json.Member("Duration", f.Duration);
+    json.Member("BitRate", std::int64_t{f.BitRate});
+    json.Member("Timestamp", f.Timestamp);
+    json.Member("Year", std::int64_t{f.Year});
+    json.Member("Track", std::int64_t{f.Track});
+    json.Member("Title", f.Title);
+    json.Member("Author", f.Author);
+    json.Member("Copyright", f.Copyright);
+    json.Member("Comment", f.Comment);
+    json.Member("Album", f.Album);
+    json.Member("Genre", f.Genre);
+    json.EndObject();
+}
+
+void WriteVideo(JsonWriter& json, const TVideoStreamInfo& v) {
+    json.BeginObject();
+    WriteCommon(json, v);
+    json.Member("Height", std::int64_t{v.Height});
+    json.Member("Width", std::int64_t{v.Width});
+    json.Member("DisplayAspectRatio", static_cast<double>(v.DisplayAspectRatio));
+    json.Member("PixelFormat", std::int64_t{v.PixelFormat});
+    json.Member("FrameRateNum", std::int64_t{v.FrameRateNum});
+    json.Member("FrameRateDen", std::int64_t{v.FrameRateDen});
+    json.EndObject();
+}
+
+void WriteAudio(JsonWriter& json, const TAudioStreamInfo& a) {
+    json.BeginObject();
+    WriteCommon(json, a);
+    json.Member("Channels", std::int64_t{a.Channels});
+    json.Member("SampleRate", std::int64_t{a.SampleRate});
+    json.Member("SampleFormat", std::int64_t{a.SampleFormat});
+    json.EndObject();
 }
 
 void WriteJson(const std::vector<ProbeResult>& results) {
@@ -83,83 +113,33 @@ void WriteJson(const std::vector<ProbeResult>& results) {
     json.BeginArray();
     for (const ProbeResult& r : results) {
         json.BeginObject();
-        json.Key("file");
-        json.String(r.File);
-        json.Key("ok");
-        json.Bool(r.Ok);
-        json.Key("error");
-        json.String(r.Error);
+        json.Member("file", r.File);
+        json.Member("ok", r.Ok);
+        json.Member("error", r.Error);
         json.Key("counts");
         json.BeginObject();
         for (int i = 0; i < 8; ++i) {
-            json.Key(kCountNames[i]);
-            json.Number(static_cast<std::int64_t>(r.Counts[i]));
+            json.Member(kCountNames[i], std::int64_t{r.Counts[i]});
         }
-        json.Key("FileSize");
-        json.Number(r.FileSize);
+        json.Member("FileSize", r.FileSize);
         json.EndObject();
         json.Key("format");
-        if (!r.Ok) {
-            json.Null();
+        if (r.Ok) {
+            WriteFormat(json, r.Format);
         } else {
-            const TFileStreamInfo& f = r.Format;
-            json.BeginObject();
-            const std::pair<const char*, std::int64_t> numbers[] = {
-                {"StartTime", f.StartTime}, {"Duration", f.Duration}, {"BitRate", f.BitRate},
-                {"Timestamp", f.Timestamp}, {"Year", f.Year},         {"Track", f.Track}};
-            for (const auto& [key, value] : numbers) {
-                json.Key(key);
-                json.Number(value);
-            }
-            const std::pair<const char*, const std::string*> texts[] = {
-                {"Title", &f.Title},     {"Author", &f.Author}, {"Copyright", &f.Copyright},
-                {"Comment", &f.Comment}, {"Album", &f.Album},   {"Genre", &f.Genre}};
-            for (const auto& [key, value] : texts) {
-                json.Key(key);
-                json.String(*value);
-            }
-            json.EndObject();
+            json.Null();
         }
         json.Key("video");
-        if (!r.HasVideo) {
-            json.Null();
+        if (r.HasVideo) {
+            WriteVideo(json, r.Video);
         } else {
-            const TVideoStreamInfo& v = r.Video;
-            json.BeginObject();
-            WriteStreamTimes(json, v);
-            const std::pair<const char*, std::int64_t> numbers[] = {{"Height", v.Height},
-                                                                    {"Width", v.Width}};
-            for (const auto& [key, value] : numbers) {
-                json.Key(key);
-                json.Number(value);
-            }
-            json.Key("DisplayAspectRatio");
-            json.Number(static_cast<double>(v.DisplayAspectRatio));
-            const std::pair<const char*, std::int64_t> more[] = {{"PixelFormat", v.PixelFormat},
-                                                                 {"FrameRateNum", v.FrameRateNum},
-                                                                 {"FrameRateDen", v.FrameRateDen}};
-            for (const auto& [key, value] : more) {
-                json.Key(key);
-                json.Number(value);
-            }
-            json.EndObject();
+            json.Null();
         }
         json.Key("audio");
-        if (!r.HasAudio) {
-            json.Null();
+        if (r.HasAudio) {
+            WriteAudio(json, r.Audio);
         } else {
-            const TAudioStreamInfo& a = r.Audio;
-            json.BeginObject();
-            WriteStreamTimes(json, a);
-            const std::pair<const char*, std::int64_t> numbers[] = {
-                {"Channels", a.Channels},
-                {"SampleRate", a.SampleRate},
-                {"SampleFormat", a.SampleFormat}};
-            for (const auto& [key, value] : numbers) {
-                json.Key(key);
-                json.Number(value);
-            }
-            json.EndObject();
+            json.Null();
         }
         json.EndObject();
     }

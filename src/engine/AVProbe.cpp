@@ -88,8 +88,7 @@ std::string CodecName(const AVCodecParameters& parameters) {
     return Format("0x%04x", tag);
 }
 
-template <typename Info>
-void FillCommon(const AVStream& stream, Info& info) {
+void FillCommon(const AVStream& stream, TStreamInfoCommon& info) {
     info.Language = MetadataValue(stream.metadata, "language");
     info.CodecName = CodecName(*stream.codecpar);
     info.RawStartTime = stream.start_time;

@@ -21,7 +21,8 @@ struct TFileStreamInfo {
     std::string Genre;
 };
 
-struct TAudioStreamInfo {
+// The leading fields that audio and video stream records share.
+struct TStreamInfoCommon {
     std::string Language;
     std::string CodecName;
     std::int64_t RawStartTime = -1;  // stream time base
@@ -29,19 +30,15 @@ struct TAudioStreamInfo {
     std::int64_t RawDuration = -1;
     std::int64_t Duration = -1;
     std::int32_t BitRate = -1;
+};
+
+struct TAudioStreamInfo : TStreamInfoCommon {
     std::int32_t Channels = -1;
     std::int32_t SampleRate = -1;
     std::int32_t SampleFormat = -1;
 };
 
-struct TVideoStreamInfo {
-    std::string Language;
-    std::string CodecName;
-    std::int64_t RawStartTime = -1;
-    std::int64_t StartTime = -1;
-    std::int64_t RawDuration = -1;
-    std::int64_t Duration = -1;
-    std::int32_t BitRate = -1;
+struct TVideoStreamInfo : TStreamInfoCommon {
     std::int32_t Height = -1;
     std::int32_t Width = -1;
     float DisplayAspectRatio = -1.0f;
