@@ -24,4 +24,8 @@ int RunProbeCommand(Arguments args);
 // mediawizard-cli thumbnail FILE OUT.png [--size WxH]: the input list's picture of a file.
 int RunThumbnailCommand(Arguments args);
 
+// mediawizard-cli transcode [--join] [--in-opt N=V]... [--opt N=V]... [--field N=V]...
+// -o OUTPUT INPUT...: one engine task configured through its option records.
+int RunTranscodeCommand(Arguments args);
+
 }  // namespace mw::cli

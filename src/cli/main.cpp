@@ -17,6 +17,10 @@ constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
     {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
     {"thumbnail", "thumbnail FILE OUT.png [--size WxH]", mw::cli::RunThumbnailCommand},
+    {"transcode",
+     "transcode [--join] [--in-opt NAME=VALUE]... [--opt NAME=VALUE]... [--field NAME=VALUE]... "
+     "-o OUTPUT INPUT...",
+     mw::cli::RunTranscodeCommand},
 };
 
 void PrintUsage() {

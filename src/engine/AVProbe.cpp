@@ -246,7 +246,7 @@ bool TCustomAVProbe::GetFileStreamInfo(TFileStreamInfo& info) {
     info.Timestamp = 0;
     const std::string created = MetadataValue(metadata, "creation_time");
     if (std::int64_t time = 0; !created.empty() && av_parse_time(&time, created.c_str(), 0) == 0) {
-        info.Timestamp = time;
+        info.Timestamp = time / 1000000;
     }
     std::string date = MetadataValue(metadata, "date");
     if (date.empty()) {

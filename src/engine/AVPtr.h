@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
 #include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
@@ -46,6 +47,12 @@ inline void FreeAV(AVDictionary* p) {
 inline void FreeAV(AVIOContext* p) {
     avio_closep(&p);
 }
+inline void FreeAV(AVFormatContext* p) {
+    avformat_free_context(p);
+}
+inline void FreeAV(AVBSFContext* p) {
+    av_bsf_free(&p);
+}
 
 }  // namespace detail
 
@@ -59,7 +66,8 @@ struct AVDeleter {
 template <typename T>
 using AVPtr = std::unique_ptr<T, AVDeleter>;
 
-// A demuxer context from avformat_open_input: closed with avformat_close_input.
+// A demuxer context from avformat_open_input: closed with avformat_close_input. (A plain
+// AVPtr<AVFormatContext> only frees a context that never opened anything.)
 struct InputContextDeleter {
     void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
 };

@@ -10,7 +10,7 @@ struct TFileStreamInfo {
     std::int64_t StartTime = -1;
     std::int64_t Duration = -1;
     std::int32_t BitRate = -1;
-    std::int64_t Timestamp = -1;  // creation time, microseconds since 1970-01-01 UTC
+    std::int64_t Timestamp = -1;  // creation time, seconds since 1970-01-01 UTC
     std::int32_t Year = -1;
     std::int32_t Track = -1;
     std::string Title;

@@ -266,7 +266,7 @@ TEST_F(ProbeTest, MetadataOfTheFileRecord) {
     EXPECT_EQ(file.Copyright, "nobody");
     EXPECT_EQ(file.Year, 2009);
     EXPECT_EQ(file.Track, 3);
-    EXPECT_EQ(file.Timestamp, 1262401445LL * 1000000);
+    EXPECT_EQ(file.Timestamp, 1262401445LL);
 }
 
 TEST_F(ProbeTest, ThumbnailOfAnHourLongFileSeeksToTheMiddle) {

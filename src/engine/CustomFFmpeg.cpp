@@ -1,0 +1,99 @@
+#include "CustomFFmpeg.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "EncoderNames.h"
+#include "EngineError.h"
+#include "TaskFiles.h"
+#include "TranscodeRun.h"
+#include "UnicodeProtocol.h"
+
+namespace mw {
+
+TCustomFFmpeg::TCustomFFmpeg() = default;
+
+TCustomFFmpeg::~TCustomFFmpeg() {
+    Cleanup();
+}
+
+void TCustomFFmpeg::Reset() {
+    Cleanup();
+    m_settings = TaskSettings{};
+    m_libraryOptions.Clear();
+    m_errorText.clear();
+    m_totalDuration = -1;
+    m_joined = false;
+    m_stopRequested = false;
+    m_finished = false;
+}
+
+void TCustomFFmpeg::Log(TLogLevel level, const std::string& text) const {
+    if (TFFLogger* logger = TFFLogger::Current()) {
+        logger->Log(this, level, text);
+    }
+}
+
+bool TCustomFFmpeg::Fail(const std::string& text) {
+    m_errorText = text;
+    return false;
+}
+
+std::string TCustomFFmpeg::PendingEncoder(AVMediaType type) const {
+    const std::string& name = type == AVMEDIA_TYPE_VIDEO      ? m_settings.VideoCodecName
+                              : type == AVMEDIA_TYPE_AUDIO    ? m_settings.AudioCodecName
+                              : type == AVMEDIA_TYPE_SUBTITLE ? m_settings.SubtitleCodecName
+                                                              : std::string();
+    return name.empty() ? name : ResolveEncoderName(name);
+}
+
+AVFormatContext* TCustomFFmpeg::InputContext(int index) const {
+    return index >= 0 && index < InputCount()
+               ? m_inputs[static_cast<std::size_t>(index)].Context.get()
+               : nullptr;
+}
+
+void TCustomFFmpeg::SetOnProgress(std::function<void(const TProgressInfo&)> handler) {
+    m_onProgress = std::move(handler);
+}
+
+void TCustomFFmpeg::SetOnCustomHook(std::function<void(THookInfo&)> handler) {
+    m_onCustomHook = std::move(handler);
+}
+
+void TCustomFFmpeg::SetOnPreviewBitmap(std::function<void(const TPreviewInfo&)> handler) {
+    m_onPreviewBitmap = std::move(handler);
+}
+
+void TCustomFFmpeg::Run() {
+    if (m_outputs.empty()) {
+        throw EngineError("At least one output file must be specified");
+    }
+    if (m_inputs.empty()) {
+        throw EngineError("At least one input file must be specified");
+    }
+    m_finished = false;
+    TranscodeRun run(*this);
+    run.Prepare();
+    run.Loop();
+    m_finished = !m_stopRequested;
+}
+
+void TCustomFFmpeg::Cleanup() {
+    // In join mode the entries after the first share its muxer; only the first owns it.
+    for (std::unique_ptr<OutputFile>& output : m_outputs) {
+        if (!output || !output->Context) {
+            continue;
+        }
+        const std::string path = FromLibraryName(output->FileName);
+        output->Context.reset();
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+            unlink(path.c_str());
+        }
+    }
+    m_outputs.clear();
+    m_inputs.clear();
+}
+
+}  // namespace mw

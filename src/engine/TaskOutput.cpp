@@ -1,0 +1,341 @@
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include "CustomFFmpeg.h"
+#include "EncoderNames.h"
+#include "EngineError.h"
+#include "OpenErrors.h"
+#include "TaskFiles.h"
+#include "UnicodeProtocol.h"
+
+namespace mw {
+
+namespace {
+
+// The encoder named for a stream; the message says why the name does not serve.
+const AVCodec* CheckEncoderName(const std::string& name, AVMediaType type) {
+    const AVCodec* codec = FindEncoderByName(name);
+    if (!codec) {
+        throw EngineError("Unknown encoder '" + name + "'");
+    }
+    if (codec->type != type) {
+        throw EngineError("Invalid encoder type '" + name + "'");
+    }
+    return codec;
+}
+
+std::vector<NamedOption> OptionsFor(const OptionList& typed, const OptionList& deferred) {
+    std::vector<NamedOption> options = typed.Entries();
+    options.insert(options.end(), deferred.Entries().begin(), deferred.Entries().end());
+    return options;
+}
+
+// Whether a muxer brings a stream of a kind by default. Audio muxers whose default picture
+// codec is an image codec only carry cover art, which the conversion does not make.
+bool HasDefaultStream(const AVOutputFormat* format, AVMediaType type) {
+    const AVCodecID codec = av_guess_codec(format, nullptr, nullptr, nullptr, type);
+    if (codec == AV_CODEC_ID_NONE) {
+        return false;
+    }
+    const bool coverArt =
+        type == AVMEDIA_TYPE_VIDEO && format->audio_codec != AV_CODEC_ID_NONE &&
+        (codec == AV_CODEC_ID_PNG || codec == AV_CODEC_ID_MJPEG || codec == AV_CODEC_ID_BMP);
+    return !coverArt;
+}
+
+bool InputsHave(const std::vector<const AVFormatContext*>& inputs, AVMediaType type) {
+    for (const AVFormatContext* input : inputs) {
+        for (unsigned i = 0; i < input->nb_streams; ++i) {
+            if (input->streams[i]->codecpar->codec_type == type &&
+                input->streams[i]->discard != AVDISCARD_ALL) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
+    if (m_joined) {
+        Fail("Cannot join more than one output file.");
+        return -1;
+    }
+    if (static_cast<int>(m_outputs.size()) >= kMaxFiles) {
+        Fail("max output files " + std::to_string(kMaxFiles) + " reached");
+        return -1;
+    }
+    TaskSettings& s = m_settings;
+    const std::string libraryName = ToLibraryName(fileName);
+    AVFormatContext* raw = nullptr;
+    int result;
+    if (!s.FileFormat.empty()) {
+        result = avformat_alloc_output_context2(&raw, nullptr, s.FileFormat.c_str(),
+                                                libraryName.c_str());
+        if (result < 0 || !raw) {
+            Fail("Requested output format '" + s.FileFormat + "' is not a suitable output format");
+            return -1;
+        }
+    } else {
+        result = avformat_alloc_output_context2(&raw, nullptr, nullptr, libraryName.c_str());
+        if (result < 0 || !raw) {
+            Fail("Unable to find a suitable output format for '" + fileName + "'");
+            return -1;
+        }
+    }
+    auto output = std::make_unique<OutputFile>();
+    output->Context.reset(raw);
+    output->FileName = fileName;
+    output->LibraryName = libraryName;
+    const AVOutputFormat* format = raw->oformat;
+
+    std::vector<const AVFormatContext*> inputs;
+    for (std::size_t i = 0; i < m_inputs.size() && (!join || i == 0); ++i) {
+        inputs.push_back(m_inputs[i].Context.get());
+    }
+    auto wanted = [&](AVMediaType type, bool copy, const std::string& codec, bool disabled) {
+        bool want = copy || !codec.empty() || HasDefaultStream(format, type);
+        if (!inputs.empty()) {
+            want = want && InputsHave(inputs, type);
+        }
+        return want && !disabled;
+    };
+    const bool video = wanted(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoDisable);
+    const bool audio = wanted(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioDisable);
+    const bool subtitle =
+        wanted(AVMEDIA_TYPE_SUBTITLE, s.SubtitleCopy, s.SubtitleCodecName, s.SubtitleDisable);
+
+    m_outputs.push_back(std::move(output));
+    OutputFile& created = *m_outputs.back();
+    try {
+        auto create = [&](bool wantedKind, void (TCustomFFmpeg::*add)(), const char* what) {
+            if (!wantedKind) {
+                return;
+            }
+            try {
+                (this->*add)();
+            } catch (const EngineError& error) {
+                throw EngineError(std::string(what) + " fail: " + error.what());
+            }
+        };
+        create(video, &TCustomFFmpeg::AddVideoStream, "new_video_stream");
+        create(audio, &TCustomFFmpeg::AddAudioStream, "new_audio_stream");
+        create(subtitle, &TCustomFFmpeg::AddSubtitleStream, "new_subtitle_stream");
+        s.VideoDisable = s.AudioDisable = s.SubtitleDisable = false;
+
+        if (s.RecordingTimestamp != 0) {
+            char stamp[32];
+            const std::time_t seconds = static_cast<std::time_t>(s.RecordingTimestamp);
+            std::tm utc{};
+            gmtime_r(&seconds, &utc);
+            std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+            av_dict_set(&raw->metadata, "creation_time", stamp, 0);
+        }
+        for (auto it = s.Metadata.rbegin(); it != s.Metadata.rend(); ++it) {
+            av_dict_set(&raw->metadata, it->first.c_str(), it->second.c_str(), 0);
+        }
+        if ((format->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(libraryName.c_str())) {
+            throw EngineError(OpenErrorText(AVERROR(EDOM), fileName, libraryName));
+        }
+        if (!(format->flags & AVFMT_NOFILE)) {
+            if (avio_open(&raw->pb, libraryName.c_str(), AVIO_FLAG_WRITE) < 0) {
+                throw EngineError("Could not open '" + fileName + "'");
+            }
+        }
+        raw->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
+        created.FormatOptions = OptionsFor(m_libraryOptions.Format(), m_libraryOptions.Deferred());
+        created.FormatOptions.push_back(
+            {"preload", std::to_string(static_cast<std::int64_t>(s.MuxPreload * AV_TIME_BASE))});
+        if (s.LoopOutput >= 0) {
+            created.FormatOptions.push_back({"loop", std::to_string(s.LoopOutput)});
+        }
+        created.ScalerOptions = m_libraryOptions.Scaler().Entries();
+        created.RecordingTime = s.RecordingTime;
+        created.StartTime = s.StartTime;
+        created.LimitFileSize = s.LimitFileSize;
+    } catch (const EngineError& error) {
+        m_outputs.pop_back();
+        Fail(error.what());
+        return -1;
+    }
+    s.FileFormat.clear();
+    s.Metadata.clear();
+    s.RecordingTime = kUnlimited;
+    s.StartTime = 0;
+    s.LimitFileSize = 0;
+    s.RecordingTimestamp = 0;
+
+    if (join && m_inputs.size() > 1) {
+        m_joined = true;
+        std::int64_t sum = 0;
+        for (const InputFile& input : m_inputs) {
+            if (input.Context->duration != AV_NOPTS_VALUE && input.Context->duration > 0) {
+                sum += input.Context->duration;
+            }
+        }
+        m_totalDuration = sum == 0 ? -1 : sum;
+    }
+    return static_cast<int>(m_outputs.size());
+}
+
+void TCustomFFmpeg::AddVideoStream() {
+    if (m_outputs.empty()) {
+        throw EngineError("At least one output file must be specified");
+    }
+    TaskSettings& s = m_settings;
+    OutputFile& output = *m_outputs.back();
+    AVStream* stream = avformat_new_stream(output.Context.get(), nullptr);
+    if (!stream) {
+        throw EngineError("Could not alloc stream");
+    }
+    OutputStreamSpec spec;
+    spec.Type = AVMEDIA_TYPE_VIDEO;
+    spec.Stream = stream;
+    spec.Copy = s.VideoCopy;
+    spec.Tag = s.VideoTag;
+    spec.Language = s.VideoLanguage;
+    spec.BitstreamFilters = s.VideoBitstreamFilters;
+    spec.MaxFrames = s.MaxVideoFrames;
+    const double aspect = s.FrameAspect;
+    const int width = s.FrameWidth;
+    const int height = s.FrameHeight;
+    if (aspect > 0) {
+        const double sar = width > 0 && height > 0 ? aspect * height / width : aspect * 3.0 / 4.0;
+        spec.SampleAspect = av_d2q(sar, 255);
+    }
+    if (!spec.Copy) {
+        spec.Encoder = s.VideoCodecName.empty()
+                           ? DefaultEncoder(output.Context->oformat, AVMEDIA_TYPE_VIDEO)
+                           : CheckEncoderName(s.VideoCodecName, AVMEDIA_TYPE_VIDEO);
+        if (!spec.Encoder) {
+            throw EngineError("Unknown encoder '" + s.VideoCodecName + "'");
+        }
+        spec.CodecOptions =
+            OptionsFor(m_libraryOptions.Codec(AVMEDIA_TYPE_VIDEO), m_libraryOptions.Deferred());
+        spec.FrameRate =
+            s.FrameRate.num > 0 && s.FrameRate.den > 0 ? s.FrameRate : AVRational{25, 1};
+        spec.Width = width + s.PadLeft + s.PadRight;
+        spec.Height = height + s.PadTop + s.PadBottom;
+        spec.CropTop = s.CropTop;
+        spec.CropBottom = s.CropBottom;
+        spec.CropLeft = s.CropLeft;
+        spec.CropRight = s.CropRight;
+        spec.PadTop = s.PadTop;
+        spec.PadBottom = s.PadBottom;
+        spec.PadLeft = s.PadLeft;
+        spec.PadRight = s.PadRight;
+        spec.PadColor = s.PadColor;
+        spec.PixelFormat = s.PixelFormat;
+        spec.Filters = s.VideoFilters;
+        spec.Deinterlace = s.Deinterlace;
+        spec.Qscale = s.VideoQscale;
+        spec.SameQuality = s.SameQuality;
+        spec.Intra = s.Intra;
+        spec.Pass = s.Pass;
+        spec.PassLogFile = s.PassLogFile;
+        spec.IntraDcPrecision = s.IntraDcPrecision;
+        spec.TopFieldFirst = s.TopFieldFirst;
+        spec.IntraMatrix = s.IntraMatrix;
+        spec.InterMatrix = s.InterMatrix;
+        spec.RcOverride = s.RcOverride;
+        spec.Psnr = s.Psnr;
+    }
+    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    if (!s.VideoLanguage.empty()) {
+        av_dict_set(&stream->metadata, "language", s.VideoLanguage.c_str(), 0);
+    }
+    output.Streams.push_back(std::move(spec));
+    s.VideoDisable = false;
+    s.VideoCodecName.clear();
+    s.VideoCopy = false;
+    s.PixelFormat = -1;
+}
+
+void TCustomFFmpeg::AddAudioStream() {
+    if (m_outputs.empty()) {
+        throw EngineError("At least one output file must be specified");
+    }
+    TaskSettings& s = m_settings;
+    OutputFile& output = *m_outputs.back();
+    AVStream* stream = avformat_new_stream(output.Context.get(), nullptr);
+    if (!stream) {
+        throw EngineError("Could not alloc stream");
+    }
+    OutputStreamSpec spec;
+    spec.Type = AVMEDIA_TYPE_AUDIO;
+    spec.Stream = stream;
+    spec.Copy = s.AudioCopy;
+    spec.Tag = s.AudioTag;
+    spec.Language = s.AudioLanguage;
+    spec.BitstreamFilters = s.AudioBitstreamFilters;
+    spec.MaxFrames = s.MaxAudioFrames;
+    if (!spec.Copy) {
+        spec.Encoder = s.AudioCodecName.empty()
+                           ? DefaultEncoder(output.Context->oformat, AVMEDIA_TYPE_AUDIO)
+                           : CheckEncoderName(s.AudioCodecName, AVMEDIA_TYPE_AUDIO);
+        if (!spec.Encoder) {
+            throw EngineError("Unknown encoder '" + s.AudioCodecName + "'");
+        }
+        spec.CodecOptions =
+            OptionsFor(m_libraryOptions.Codec(AVMEDIA_TYPE_AUDIO), m_libraryOptions.Deferred());
+        spec.SampleRate = s.SampleRate;
+        spec.Channels = s.Channels;
+        spec.ChannelLayoutMask = s.ChannelLayoutMask;
+        spec.SampleFormat = s.SampleFormat;
+        spec.Quality = s.AudioQuality;
+        spec.Volume = s.Volume;
+    }
+    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    if (!s.AudioLanguage.empty()) {
+        av_dict_set(&stream->metadata, "language", s.AudioLanguage.c_str(), 0);
+    }
+    output.Streams.push_back(std::move(spec));
+    s.AudioDisable = false;
+    s.AudioCodecName.clear();
+    s.AudioCopy = false;
+}
+
+void TCustomFFmpeg::AddSubtitleStream() {
+    if (m_outputs.empty()) {
+        throw EngineError("At least one output file must be specified");
+    }
+    TaskSettings& s = m_settings;
+    OutputFile& output = *m_outputs.back();
+    AVStream* stream = avformat_new_stream(output.Context.get(), nullptr);
+    if (!stream) {
+        throw EngineError("Could not alloc stream");
+    }
+    OutputStreamSpec spec;
+    spec.Type = AVMEDIA_TYPE_SUBTITLE;
+    spec.Stream = stream;
+    spec.Copy = s.SubtitleCopy;
+    spec.Tag = s.SubtitleTag;
+    spec.Language = s.SubtitleLanguage;
+    spec.BitstreamFilters = s.SubtitleBitstreamFilters;
+    if (!spec.Copy) {
+        spec.Encoder = s.SubtitleCodecName.empty()
+                           ? DefaultEncoder(output.Context->oformat, AVMEDIA_TYPE_SUBTITLE)
+                           : CheckEncoderName(s.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
+        if (!spec.Encoder) {
+            throw EngineError("Unknown encoder '" + s.SubtitleCodecName + "'");
+        }
+        spec.CodecOptions =
+            OptionsFor(m_libraryOptions.Codec(AVMEDIA_TYPE_SUBTITLE), m_libraryOptions.Deferred());
+    }
+    stream->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
+    if (!s.SubtitleLanguage.empty()) {
+        av_dict_set(&stream->metadata, "language", s.SubtitleLanguage.c_str(), 0);
+    }
+    output.Streams.push_back(std::move(spec));
+    s.SubtitleDisable = false;
+    s.SubtitleCodecName.clear();
+    s.SubtitleCopy = false;
+}
+
+}  // namespace mw

@@ -1,0 +1,402 @@
+#include <cmath>
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "EngineError.h"
+#include "TranscodeRun.h"
+
+namespace mw {
+
+namespace {
+
+AVFilterGraph* ParseGraph(AVFilterGraph* graph, AVFilterContext* source, AVFilterContext* sink,
+                          const std::string& chain) {
+    AVFilterInOut* outputs = avfilter_inout_alloc();
+    AVFilterInOut* inputs = avfilter_inout_alloc();
+    if (!outputs || !inputs) {
+        avfilter_inout_free(&outputs);
+        avfilter_inout_free(&inputs);
+        throw EngineError("Error opening filters!");
+    }
+    outputs->name = av_strdup("in");
+    outputs->filter_ctx = source;
+    outputs->pad_idx = 0;
+    outputs->next = nullptr;
+    inputs->name = av_strdup("out");
+    inputs->filter_ctx = sink;
+    inputs->pad_idx = 0;
+    inputs->next = nullptr;
+    const int parsed = avfilter_graph_parse_ptr(graph, chain.c_str(), &inputs, &outputs, nullptr);
+    avfilter_inout_free(&outputs);
+    avfilter_inout_free(&inputs);
+    if (parsed < 0) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(parsed, reason, sizeof reason);
+        throw EngineError(std::string("Error opening filters: ") + reason);
+    }
+    const int configured = avfilter_graph_config(graph, nullptr);
+    if (configured < 0) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(configured, reason, sizeof reason);
+        throw EngineError(std::string("Error opening filters: ") + reason);
+    }
+    return graph;
+}
+
+std::string ScalerFlags(const std::vector<NamedOption>& options) {
+    std::string flags = "flags=bicubic";
+    for (const NamedOption& option : options) {
+        flags += ":" + option.Name + "=" + option.Value;
+    }
+    return flags;
+}
+
+}  // namespace
+
+void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* frame) {
+    frame->pts = frame->best_effort_timestamp;
+    if (m_task.m_onCustomHook) {
+        RunCustomHook(frame, input.Stream);
+    }
+    ++m_pictureCount;
+    const int index = static_cast<int>(&input - m_inputStreams.data());
+    for (int o : input.Outputs) {
+        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
+        if (output.Copy || output.Finished ||
+            output.Sources[static_cast<std::size_t>(CurrentGroup())] != index) {
+            continue;
+        }
+        FilterFrame(output, frame, input);
+    }
+}
+
+void TranscodeRun::DecodeAudio(InputStream& input, AVFrame* frame) {
+    frame->pts = frame->best_effort_timestamp;
+    const int index = static_cast<int>(&input - m_inputStreams.data());
+    for (int o : input.Outputs) {
+        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
+        if (output.Copy || output.Finished ||
+            output.Sources[static_cast<std::size_t>(CurrentGroup())] != index) {
+            continue;
+        }
+        FilterFrame(output, frame, input);
+    }
+}
+
+void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* frame,
+                                       const InputStream& input) {
+    const TCustomFFmpeg::OutputStreamSpec& spec = *output.Spec;
+    output.Graph.reset(avfilter_graph_alloc());
+    AVFilterGraph* graph = output.Graph.get();
+    const TCustomFFmpeg::OutputFile& file =
+        *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
+    const std::string scaler = ScalerFlags(file.ScalerOptions);
+    graph->scale_sws_opts = av_strdup(scaler.c_str());
+    const AVRational timeBase = input.Stream->time_base;
+    const AVRational sar =
+        frame->sample_aspect_ratio.num ? frame->sample_aspect_ratio : AVRational{0, 1};
+    const std::string sourceArgs = Format(
+        "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", frame->width,
+        frame->height, frame->format, timeBase.num, timeBase.den, sar.num, sar.den ? sar.den : 1);
+    if (avfilter_graph_create_filter(&output.Source, avfilter_get_by_name("buffer"), "in",
+                                     sourceArgs.c_str(), nullptr, graph) < 0 ||
+        avfilter_graph_create_filter(&output.Sink, avfilter_get_by_name("buffersink"), "out",
+                                     nullptr, nullptr, graph) < 0) {
+        throw EngineError("Error opening filters!");
+    }
+    std::string chain;
+    auto add = [&chain](const std::string& filter) {
+        chain += (chain.empty() ? "" : ",") + filter;
+    };
+    if (spec.Deinterlace) {
+        add("yadif");
+    }
+    const int cropWidth = frame->width - spec.CropLeft - spec.CropRight;
+    const int cropHeight = frame->height - spec.CropTop - spec.CropBottom;
+    if ((spec.CropLeft || spec.CropRight || spec.CropTop || spec.CropBottom) && cropWidth > 0 &&
+        cropHeight > 0) {
+        add(Format("crop=%d:%d:%d:%d", cropWidth, cropHeight, spec.CropLeft, spec.CropTop));
+    }
+    if (!spec.Filters.empty()) {
+        add(spec.Filters);
+    }
+    const int width = output.Encoder->width;
+    const int height = output.Encoder->height;
+    int pictureWidth = width - spec.PadLeft - spec.PadRight;
+    int pictureHeight = height - spec.PadTop - spec.PadBottom;
+    int padLeft = spec.PadLeft;
+    int padTop = spec.PadTop;
+    if (pictureWidth <= 0 || pictureHeight <= 0) {
+        pictureWidth = width;
+        pictureHeight = height;
+        padLeft = padTop = 0;
+    }
+    add(Format("scale=%d:%d", pictureWidth, pictureHeight));
+    if (pictureWidth != width || pictureHeight != height) {
+        const std::uint32_t c = spec.PadColor;
+        add(Format("pad=%d:%d:%d:%d:0x%02X%02X%02X", width, height, padLeft, padTop, c & 0xFF,
+                   (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+    }
+    add(Format("format=pix_fmts=%s", av_get_pix_fmt_name(output.Encoder->pix_fmt)));
+    ParseGraph(graph, output.Source, output.Sink, chain);
+    output.GraphWidth = frame->width;
+    output.GraphHeight = frame->height;
+    output.GraphFormat = frame->format;
+}
+
+void TranscodeRun::ConfigureAudioGraph(OutputStream& output, const AVFrame* frame) {
+    const TCustomFFmpeg::OutputStreamSpec& spec = *output.Spec;
+    AVCodecContext* encoder = output.Encoder.get();
+    output.Graph.reset(avfilter_graph_alloc());
+    AVFilterGraph* graph = output.Graph.get();
+    graph->nb_threads = 1;
+    char layout[128] = {};
+    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+        AVChannelLayout defaultLayout{};
+        av_channel_layout_default(&defaultLayout, frame->ch_layout.nb_channels);
+        av_channel_layout_describe(&defaultLayout, layout, sizeof layout);
+        av_channel_layout_uninit(&defaultLayout);
+    } else {
+        av_channel_layout_describe(&frame->ch_layout, layout, sizeof layout);
+    }
+    const std::string sourceArgs =
+        Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", frame->sample_rate,
+               frame->sample_rate,
+               av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format)), layout);
+    if (avfilter_graph_create_filter(&output.Source, avfilter_get_by_name("abuffer"), "in",
+                                     sourceArgs.c_str(), nullptr, graph) < 0 ||
+        avfilter_graph_create_filter(&output.Sink, avfilter_get_by_name("abuffersink"), "out",
+                                     nullptr, nullptr, graph) < 0) {
+        throw EngineError(Format("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
+                                 frame->ch_layout.nb_channels, frame->sample_rate,
+                                 encoder->ch_layout.nb_channels, encoder->sample_rate));
+    }
+    std::string chain;
+    if (spec.Volume != 256) {
+        chain += Format("volume=%f,", spec.Volume / 256.0);
+    }
+    // The audio follows its time stamps: gaps (a shorter track, the seam between joined
+    // inputs) become silence and overlaps are cut, so the sound stays with the picture. The
+    // resampler counts its first time stamp in input samples.
+    const int async = m_settings.AudioSync > 1 ? m_settings.AudioSync : 1;
+    char encoderLayout[128] = {};
+    av_channel_layout_describe(&encoder->ch_layout, encoderLayout, sizeof encoderLayout);
+    chain += Format(
+        "aresample=%d:async=%d:min_hard_comp=0.010000:first_pts=%lld,"
+        "aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
+        encoder->sample_rate, async,
+        static_cast<long long>(
+            av_rescale(output.SyncOpts, frame->sample_rate, encoder->sample_rate)),
+        av_get_sample_fmt_name(encoder->sample_fmt), encoder->sample_rate, encoderLayout);
+    ParseGraph(graph, output.Source, output.Sink, chain);
+    if (encoder->frame_size > 0 &&
+        !(encoder->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) {
+        av_buffersink_set_frame_size(output.Sink, static_cast<unsigned>(encoder->frame_size));
+    }
+    output.GraphSampleRate = frame->sample_rate;
+    output.GraphFormat = frame->format;
+    output.GraphChannels = frame->ch_layout.nb_channels;
+    output.GraphLayout =
+        frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? frame->ch_layout.u.mask : 0;
+}
+
+void TranscodeRun::FilterFrame(OutputStream& output, AVFrame* frame, const InputStream& input) {
+    const int inputIndex = static_cast<int>(&input - m_inputStreams.data());
+    const bool video = output.Spec->Type == AVMEDIA_TYPE_VIDEO;
+    bool changed = !output.Graph || output.GraphInput != inputIndex;
+    if (!changed && video &&
+        (frame->width != output.GraphWidth || frame->height != output.GraphHeight ||
+         frame->format != output.GraphFormat)) {
+        const char* format = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format));
+        m_task.Log(llQuiet, Format("Input Stream #%d.%d frame size changed to %dx%d, %s",
+                                   input.File, input.Stream->index, frame->width, frame->height,
+                                   format ? format : "none"));
+        changed = true;
+    }
+    if (!changed && !video &&
+        (frame->sample_rate != output.GraphSampleRate || frame->format != output.GraphFormat ||
+         frame->ch_layout.nb_channels != output.GraphChannels)) {
+        changed = true;
+    }
+    if (changed) {
+        if (output.Graph) {
+            DrainGraph(output, true);
+        }
+        if (video) {
+            ConfigureVideoGraph(output, frame, input);
+        } else {
+            ConfigureAudioGraph(output, frame);
+        }
+        output.GraphInput = inputIndex;
+    }
+    // The audio source counts in samples; the frame may feed further outputs afterwards.
+    const std::int64_t pts = frame->pts;
+    if (!video && pts != AV_NOPTS_VALUE) {
+        frame->pts = av_rescale_q(pts, input.Stream->time_base, AVRational{1, frame->sample_rate});
+    }
+    const int written = av_buffersrc_write_frame(output.Source, frame);
+    frame->pts = pts;
+    if (written < 0) {
+        Raise("Error while filtering");
+        return;
+    }
+    DrainGraph(output, false);
+}
+
+void TranscodeRun::DrainGraph(OutputStream& output, bool endOfStream) {
+    if (!output.Graph) {
+        return;
+    }
+    if (endOfStream && av_buffersrc_add_frame(output.Source, nullptr) < 0) {
+        Raise("Error while filtering");
+    }
+    for (;;) {
+        const int result = av_buffersink_get_frame(output.Sink, m_filtered.get());
+        if (result < 0) {
+            break;
+        }
+        if (output.Spec->Type == AVMEDIA_TYPE_VIDEO) {
+            EncodeVideo(output, m_filtered.get());
+        } else {
+            EncodeAudio(output, m_filtered.get());
+        }
+        av_frame_unref(m_filtered.get());
+    }
+    if (endOfStream) {
+        output.Graph.reset();
+        output.Source = output.Sink = nullptr;
+        output.GraphInput = -1;
+    }
+}
+
+void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
+    if (output.Finished || frame->pts == AV_NOPTS_VALUE) {
+        return;
+    }
+    const TCustomFFmpeg::OutputFile& file =
+        *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
+    AVCodecContext* encoder = output.Encoder.get();
+    const AVRational sinkBase = av_buffersink_get_time_base(output.Sink);
+    const double seconds = static_cast<double>(frame->pts) * av_q2d(sinkBase) -
+                           static_cast<double>(file.StartTime) / AV_TIME_BASE;
+    if (seconds < 0) {
+        return;
+    }
+    if (file.RecordingTime != kUnlimited &&
+        seconds >= static_cast<double>(file.RecordingTime) / AV_TIME_BASE) {
+        output.Finished = true;
+        return;
+    }
+    const double syncIpts = seconds / av_q2d(encoder->time_base);
+    const double delta = syncIpts - static_cast<double>(output.SyncOpts);
+    std::int64_t copies = 1;
+    const int vsync = m_settings.VideoSync;
+    const bool variableRate = output.Muxer->oformat->flags & AVFMT_VARIABLE_FPS;
+    if (vsync == 0) {
+        const std::int64_t slot = std::llround(syncIpts);
+        if (slot < output.SyncOpts) {
+            copies = 0;
+        } else {
+            output.SyncOpts = slot;
+        }
+    } else if (delta < -1.1) {
+        copies = 0;
+    } else if (vsync == 2 || (vsync < 0 && variableRate)) {
+        if (delta <= -0.6) {
+            copies = 0;
+        } else if (delta > 0.6) {
+            output.SyncOpts = std::llround(syncIpts);
+        }
+    } else if (delta > 1.1) {
+        copies = std::llround(delta);
+    }
+    copies = std::min(copies, output.Spec->MaxFrames - output.FramesWritten);
+    if (copies <= 0) {
+        ++m_dropped;
+        if (m_settings.Verbosity > 2) {
+            m_task.Log(llVerbose, "*** drop!");
+        }
+        return;
+    }
+    if (copies > 1) {
+        m_duplicated += copies - 1;
+        if (m_settings.Verbosity > 2) {
+            m_task.Log(llVerbose, Format("*** %lld dup!", static_cast<long long>(copies - 1)));
+        }
+    }
+    if (m_task.m_onPreviewBitmap) {
+        Preview(output, frame);
+    }
+    for (std::int64_t i = 0; i < copies; ++i) {
+        frame->pts = output.SyncOpts++;
+        frame->pict_type = AV_PICTURE_TYPE_NONE;
+        SendToEncoder(output, frame);
+        ++output.FramesWritten;
+    }
+}
+
+void TranscodeRun::EncodeAudio(OutputStream& output, AVFrame* frame) {
+    if (output.Finished) {
+        return;
+    }
+    const TCustomFFmpeg::OutputFile& file =
+        *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
+    AVCodecContext* encoder = output.Encoder.get();
+    const std::int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : output.SyncOpts;
+    const std::int64_t startSamples =
+        av_rescale(file.StartTime, encoder->sample_rate, AV_TIME_BASE);
+    if (pts < startSamples) {
+        return;
+    }
+    if (file.RecordingTime != kUnlimited &&
+        pts - startSamples >= av_rescale(file.RecordingTime, encoder->sample_rate, AV_TIME_BASE)) {
+        output.Finished = true;
+        return;
+    }
+    if (output.FramesWritten >= output.Spec->MaxFrames) {
+        return;
+    }
+    frame->pts = std::max(pts - startSamples, output.SyncOpts);
+    output.SyncOpts = frame->pts + frame->nb_samples;
+    SendToEncoder(output, frame);
+    ++output.FramesWritten;
+}
+
+void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
+    AVCodecContext* encoder = output.Encoder.get();
+    const int sent = avcodec_send_frame(encoder, frame);
+    if (sent < 0 && sent != AVERROR_EOF) {
+        throw EngineError(output.Spec->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
+                                                                  : "Audio encoding failed");
+    }
+    AVPacket* packet = m_encoded.get();
+    for (;;) {
+        const int received = avcodec_receive_packet(encoder, packet);
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
+            break;
+        }
+        if (received < 0) {
+            throw EngineError(output.Spec->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
+                                                                      : "Audio encoding failed");
+        }
+        std::size_t statsSize = 0;
+        if (const std::uint8_t* stats =
+                av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &statsSize);
+            stats && statsSize >= 4) {
+            const int lambda = stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24;
+            output.LastQuality = static_cast<float>(lambda) / FF_QP2LAMBDA;
+        }
+        if (output.PassLog && encoder->stats_out) {
+            std::fputs(encoder->stats_out, output.PassLog.get());
+        }
+        packet->time_base = encoder->time_base;
+        WritePacket(output, packet);
+        av_packet_unref(packet);
+    }
+}
+
+}  // namespace mw

@@ -1,0 +1,183 @@
+#include <cmath>
+
+extern "C" {
+#include <libavcodec/packet.h>
+}
+
+#include "TranscodeRun.h"
+
+namespace mw {
+
+namespace {
+
+// Converts between a picture and a BGR bitmap of the same size with a cached scaler.
+bool Convert(AVPtr<SwsContext>& scaler, int width, int height, AVPixelFormat from, AVPixelFormat to,
+             const std::uint8_t* const sourcePlanes[], const int sourceStrides[],
+             std::uint8_t* const targetPlanes[], const int targetStrides[]) {
+    scaler.reset(sws_getCachedContext(scaler.release(), width, height, from, width, height, to,
+                                      SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!scaler) {
+        return false;
+    }
+    sws_scale(scaler.get(), sourcePlanes, sourceStrides, 0, height, targetPlanes, targetStrides);
+    return true;
+}
+
+}  // namespace
+
+void TranscodeRun::RunCustomHook(AVFrame* frame, const AVStream* stream) {
+    m_hookBitmap.Resize(frame->width, frame->height);
+    std::uint8_t* bitmapPlanes[4] = {m_hookBitmap.Pixels.data(), nullptr, nullptr, nullptr};
+    const int bitmapStrides[4] = {m_hookBitmap.Stride(), 0, 0, 0};
+    const auto format = static_cast<AVPixelFormat>(frame->format);
+    if (!Convert(m_hookToRgb, frame->width, frame->height, format, AV_PIX_FMT_BGR24, frame->data,
+                 frame->linesize, bitmapPlanes, bitmapStrides)) {
+        m_task.Log(llError, "Cannot initialize the toRGB conversion context");
+        m_task.m_onCustomHook = nullptr;
+        return;
+    }
+    THookInfo info;
+    info.Picture = &m_hookBitmap;
+    info.FrameNumber = static_cast<std::int32_t>(m_pictureCount);
+    info.PTS = frame->pts == AV_NOPTS_VALUE
+                   ? -1
+                   : av_rescale_q(frame->pts, stream->time_base, AVRational{1, AV_TIME_BASE});
+    try {
+        m_task.m_onCustomHook(info);
+    } catch (const std::exception& error) {
+        m_task.Log(llError, std::string("Error occurs OnCustomHook: ") + error.what());
+        return;
+    }
+    if (info.Update && av_frame_make_writable(frame) >= 0) {
+        const std::uint8_t* sourcePlanes[4] = {m_hookBitmap.Pixels.data(), nullptr, nullptr,
+                                               nullptr};
+        if (!Convert(m_hookFromRgb, frame->width, frame->height, AV_PIX_FMT_BGR24, format,
+                     sourcePlanes, bitmapStrides, frame->data, frame->linesize)) {
+            m_task.Log(llError, "Cannot initialize the fromRGB conversion context");
+            m_task.m_onCustomHook = nullptr;
+            return;
+        }
+    }
+    if (info.StopHook) {
+        m_task.m_onCustomHook = nullptr;
+    }
+}
+
+void TranscodeRun::Preview(OutputStream& output, const AVFrame* frame) {
+    const std::int64_t now = Now();
+    if (output.LastPreview != 0 && now - output.LastPreview < 100000) {
+        return;
+    }
+    output.LastPreview = now == 0 ? 1 : now;
+    m_previewBitmap.Resize(frame->width, frame->height);
+    std::uint8_t* planes[4] = {m_previewBitmap.Pixels.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {m_previewBitmap.Stride(), 0, 0, 0};
+    if (!Convert(m_previewScaler, frame->width, frame->height,
+                 static_cast<AVPixelFormat>(frame->format), AV_PIX_FMT_BGR24, frame->data,
+                 frame->linesize, planes, strides)) {
+        m_task.Log(llError, "Cannot initialize the toRGB conversion context");
+        m_task.m_onPreviewBitmap = nullptr;
+        return;
+    }
+    TPreviewInfo info;
+    info.Picture = &m_previewBitmap;
+    info.FrameNumber = static_cast<std::int32_t>(m_pictureCount);
+    info.PTS =
+        av_rescale_q(output.SyncOpts, output.Encoder->time_base, AVRational{1, AV_TIME_BASE});
+    m_task.m_onPreviewBitmap(info);
+}
+
+void TranscodeRun::Report(bool isLast) {
+    m_lastReport = Now();
+    AVFormatContext* first = m_muxers.front();
+    std::int64_t totalSize = 0;
+    if (first->pb) {
+        totalSize = avio_size(first->pb);
+        if (totalSize <= 0) {
+            totalSize = avio_tell(first->pb);
+        }
+    }
+    std::string text;
+    std::int32_t frameNumber = -1;
+    std::int32_t fps = -1;
+    float quality = -1.0f;
+    bool firstVideo = true;
+    double reportTime = 1e10;
+    for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
+        if (output->Spec->Type == AVMEDIA_TYPE_VIDEO && output->Current) {
+            const float q = output->Copy ? -1.0f : output->LastQuality;
+            if (firstVideo) {
+                firstVideo = false;
+                frameNumber = static_cast<std::int32_t>(output->FramesWritten);
+                if (frameNumber < 1) {
+                    return;
+                }
+                const double elapsed = static_cast<double>(m_lastReport) / 1e6;
+                fps =
+                    elapsed > 1 ? static_cast<std::int32_t>(std::lround(frameNumber / elapsed)) : 0;
+                quality = q;
+                text +=
+                    Format("frame=%5d fps=%3d q=%3.1f ", frameNumber, fps, static_cast<double>(q));
+                if (isLast) {
+                    text += "L";
+                }
+            } else {
+                text += Format("q=%2.1f ", static_cast<double>(q));
+            }
+        }
+        double time = 0;
+        if (output->Encoder) {
+            time = static_cast<double>(output->SyncOpts) * av_q2d(output->Encoder->time_base);
+        } else if (output->LastTime != AV_NOPTS_VALUE) {
+            time = static_cast<double>(output->LastTime) / AV_TIME_BASE;
+        }
+        if (time > 0 && time < reportTime) {
+            reportTime = time;
+        }
+    }
+    if (reportTime < 0.01) {
+        reportTime = 0.01;
+    }
+    const double bitRate = static_cast<double>(totalSize) * 8 / reportTime / 1000;
+    const bool handler = static_cast<bool>(m_task.m_onProgress);
+    if (handler || m_settings.Verbosity > 0 || isLast) {
+        text += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s",
+                       static_cast<double>(totalSize) / 1024, reportTime, bitRate);
+        const std::int64_t dupDrop = m_duplicated + m_dropped;
+        if (dupDrop > 0) {
+            text += Format(" dup=%lld drop=%lld", static_cast<long long>(m_duplicated),
+                           static_cast<long long>(m_dropped));
+        }
+        if (handler) {
+            if (dupDrop != m_reportedDupDrop) {
+                m_task.Log(llVerbose, text);
+            }
+            TProgressInfo info;
+            info.FileIndex = isLast ? -1 : m_currentFile;
+            info.FrameNumber = frameNumber;
+            info.FPS = fps;
+            info.Quality = quality;
+            info.BitRate = static_cast<float>(bitRate);
+            info.CurrentSize = totalSize;
+            info.CurrentDuration = static_cast<std::int64_t>(reportTime * 1e6);
+            info.TotalDuration = m_task.TotalDuration();
+            m_task.m_onProgress(info);
+        } else if (m_settings.Verbosity >= 0) {
+            m_task.Log(llVerbose, text);
+        }
+        m_reportedDupDrop = dupDrop;
+    }
+    if (isLast && m_settings.Verbosity >= 0) {
+        const double payload = static_cast<double>(m_videoBytes + m_audioBytes + m_extraBytes);
+        m_task.Log(
+            llVerbose,
+            Format(
+                "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead "
+                "%f%%\r\n",
+                static_cast<double>(m_videoBytes) / 1024, static_cast<double>(m_audioBytes) / 1024,
+                static_cast<double>(m_extraBytes) / 1024,
+                payload > 0 ? 100.0 * (static_cast<double>(totalSize) - payload) / payload : 0.0));
+    }
+}
+
+}  // namespace mw

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/bsf.h>
+}
+
+#include "CustomFFmpeg.h"
+#include "TaskFiles.h"
+
+namespace mw {
+
+// One run of a task: the stream tables, codecs and filter graphs of a transcode, from
+// set-up to the trailer. It lives in the worker thread that runs the task.
+class TranscodeRun {
+public:
+    explicit TranscodeRun(TCustomFFmpeg& task);
+    ~TranscodeRun();
+    TranscodeRun(const TranscodeRun&) = delete;
+    TranscodeRun& operator=(const TranscodeRun&) = delete;
+
+    // Maps streams, opens codecs and writes the headers; raises EngineError on failure.
+    void Prepare();
+    // Converts until the inputs end, a limit is reached or a stop is requested, then
+    // flushes, writes the trailers and makes the final report.
+    void Loop();
+
+private:
+    struct InputStream {
+        int File = 0;
+        AVStream* Stream = nullptr;
+        AVPtr<AVCodecContext> Decoder;
+        bool DecodingNeeded = false;
+        bool Used = false;
+        bool Flushed = false;
+        bool PastRecordingTime = false;
+        std::int64_t NextDts = AV_NOPTS_VALUE;  // microseconds
+        std::int64_t RealTimeStart = 0;
+        std::vector<int> Outputs;  // output streams fed by this stream
+    };
+
+    struct OutputStream {
+        TCustomFFmpeg::OutputStreamSpec* Spec = nullptr;
+        int OutputFile = 0;  // the output entry (in join mode: the group)
+        AVFormatContext* Muxer = nullptr;
+        AVStream* Stream = nullptr;
+        std::vector<int> Sources;  // input stream per join group (one without join)
+        AVPtr<AVCodecContext> Encoder;
+        bool Copy = false;
+        bool Finished = false;
+        bool Current = true;
+        std::int64_t FramesWritten = 0;
+        std::int64_t SyncOpts = 0;               // next frame number (video) or sample (audio)
+        std::int64_t LastTime = AV_NOPTS_VALUE;  // microseconds reached in the output
+        std::int64_t CopyStartDts = AV_NOPTS_VALUE;
+        std::vector<AVPtr<AVBSFContext>> Filters;
+        // The filter graph from decoded frames to encoder frames, rebuilt when the input
+        // frames change shape (a new input of a join, a new picture size).
+        AVPtr<AVFilterGraph> Graph;
+        AVFilterContext* Source = nullptr;
+        AVFilterContext* Sink = nullptr;
+        int GraphWidth = 0, GraphHeight = 0, GraphFormat = -1;
+        int GraphSampleRate = 0;
+        std::uint64_t GraphLayout = 0;
+        int GraphChannels = 0;
+        int GraphInput = -1;
+        std::int64_t LastPreview = 0;
+        float LastQuality = -1.0f;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> PassLog{nullptr, &std::fclose};
+    };
+
+    struct InputFileState {
+        bool Ended = false;
+        bool NoPacket = false;
+    };
+
+    void BuildStreamTables();
+    void MapStreams();
+    void SetUpCopy(OutputStream& output);
+    void SetUpEncoder(OutputStream& output);
+    void OpenDecoders();
+    void OpenBitstreamFilters(OutputStream& output);
+    void WriteHeaders();
+    void LogMapping();
+
+    int ChooseInput(bool& finished);
+    void EndOfInput(int file);
+    void ProcessPacket(InputStream& input, const AVPacket* packet);
+    void DecodeVideo(InputStream& input, AVFrame* frame);
+    void DecodeAudio(InputStream& input, AVFrame* frame);
+    void DecodeSubtitle(InputStream& input, const AVPacket* packet);
+    void CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet);
+    void RunCustomHook(AVFrame* frame, const AVStream* stream);
+
+    void ConfigureVideoGraph(OutputStream& output, const AVFrame* frame, const InputStream& input);
+    void ConfigureAudioGraph(OutputStream& output, const AVFrame* frame);
+    void FilterFrame(OutputStream& output, AVFrame* frame, const InputStream& input);
+    void DrainGraph(OutputStream& output, bool endOfStream);
+    void EncodeVideo(OutputStream& output, AVFrame* frame);
+    void EncodeAudio(OutputStream& output, AVFrame* frame);
+    void SendToEncoder(OutputStream& output, const AVFrame* frame);
+    void WritePacket(OutputStream& output, AVPacket* packet);
+    void Mux(OutputStream& output, AVPacket* packet);
+    void FlushEncoders();
+    void Preview(OutputStream& output, const AVFrame* frame);
+
+    void Report(bool isLast);
+    bool Raise(const std::string& text);  // raises with xerror, logs otherwise
+    int CurrentGroup() const { return m_joined ? m_currentFile : 0; }
+    std::int64_t Now() const;
+
+    TCustomFFmpeg& m_task;
+    const TaskSettings& m_settings;
+    bool m_joined;
+    int m_currentFile = 0;
+    std::vector<InputStream> m_inputStreams;
+    std::vector<int> m_fileStreamBase;
+    std::vector<InputFileState> m_fileStates;
+    std::vector<std::unique_ptr<OutputStream>> m_outputStreams;
+    std::vector<AVFormatContext*> m_muxers;  // each muxer once
+    AVPtr<AVFrame> m_frame;
+    AVPtr<AVFrame> m_filtered;
+    AVPtr<AVPacket> m_packet;
+    AVPtr<AVPacket> m_encoded;
+    std::chrono::steady_clock::time_point m_start;
+    std::int64_t m_lastReport = 0;
+    std::int64_t m_videoBytes = 0;
+    std::int64_t m_audioBytes = 0;
+    std::int64_t m_extraBytes = 0;
+    std::int64_t m_duplicated = 0;
+    std::int64_t m_dropped = 0;
+    std::int64_t m_reportedDupDrop = 0;
+    std::int64_t m_pictureCount = 0;
+    AVPtr<SwsContext> m_hookToRgb;
+    AVPtr<SwsContext> m_hookFromRgb;
+    AVPtr<SwsContext> m_previewScaler;
+    Bitmap m_hookBitmap;
+    Bitmap m_previewBitmap;
+    bool m_headersWritten = false;
+};
+
+}  // namespace mw
