@@ -99,9 +99,15 @@ void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* fram
     const AVRational timeBase = input.Stream->time_base;
     const AVRational sar =
         frame->sample_aspect_ratio.num ? frame->sample_aspect_ratio : AVRational{0, 1};
-    const std::string sourceArgs = Format(
-        "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", frame->width,
-        frame->height, frame->format, timeBase.num, timeBase.den, sar.num, sar.den ? sar.den : 1);
+    AVRational rate = input.Stream->avg_frame_rate.num > 0 ? input.Stream->avg_frame_rate
+                                                           : input.Stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) {
+        rate = AVRational{25, 1};
+    }
+    const std::string sourceArgs =
+        Format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d:frame_rate=%d/%d",
+               frame->width, frame->height, frame->format, timeBase.num, timeBase.den, sar.num,
+               sar.den ? sar.den : 1, rate.num, rate.den);
     if (avfilter_graph_create_filter(&output.Source, avfilter_get_by_name("buffer"), "in",
                                      sourceArgs.c_str(), nullptr, graph) < 0 ||
         avfilter_graph_create_filter(&output.Sink, avfilter_get_by_name("buffersink"), "out",
@@ -311,8 +317,21 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
         } else if (delta > 0.6) {
             output.SyncOpts = std::llround(syncIpts);
         }
-    } else if (delta > 1.1) {
-        copies = std::llround(delta);
+    } else {
+        // A constant-rate output shows each picture in the slots its time span covers, so
+        // the number of pictures follows the input's duration within half a picture.
+        double span = 0.0;
+        if (frame->pkt_duration > 0) {
+            span = static_cast<double>(frame->pkt_duration) * av_q2d(sinkBase) /
+                   av_q2d(encoder->time_base);
+        } else if (const AVRational rate = av_buffersink_get_frame_rate(output.Sink);
+                   rate.num > 0) {
+            span = av_q2d(av_inv_q(rate)) / av_q2d(encoder->time_base);
+        }
+        copies = span > 0 ? std::llround(syncIpts + span) - output.SyncOpts
+                          : (delta < -1.1  ? 0
+                             : delta > 1.1 ? std::llround(delta)
+                                           : 1);
     }
     copies = std::min(copies, output.Spec->MaxFrames - output.FramesWritten);
     if (copies <= 0) {

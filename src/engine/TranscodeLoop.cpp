@@ -160,6 +160,13 @@ void TranscodeRun::Loop() {
                 }
             }
         }
+        const std::int64_t packetTime = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (packetTime != AV_NOPTS_VALUE) {
+            std::int64_t& fileEnd = m_fileStates[static_cast<std::size_t>(file)].End;
+            const std::int64_t end =
+                av_rescale_q(packetTime + packet->duration, timeBase, AVRational{1, AV_TIME_BASE});
+            fileEnd = fileEnd == AV_NOPTS_VALUE ? end : std::max(fileEnd, end);
+        }
         const TCustomFFmpeg::OutputFile& output = *m_task.m_outputs.front();
         if (output.RecordingTime != kUnlimited && packet->dts != AV_NOPTS_VALUE &&
             av_rescale_q(packet->dts, timeBase, AVRational{1, AV_TIME_BASE}) >=
@@ -210,15 +217,22 @@ void TranscodeRun::EndOfInput(int file) {
     if (!m_joined || file != m_currentFile || file + 1 >= m_task.InputCount()) {
         return;
     }
-    // The next input continues where the outputs of this one ended.
-    std::int64_t end = 0;
-    for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        std::int64_t time = output->LastTime == AV_NOPTS_VALUE ? 0 : output->LastTime;
-        if (output->Encoder) {
-            time = av_rescale_q(output->SyncOpts, output->Encoder->time_base,
-                                AVRational{1, AV_TIME_BASE});
+    // The next input continues where this one ended: where its container says it ends,
+    // else at the end of its latest packet. (The output streams' own times would add up
+    // a frame of rounding, and audio packets their padding, at every seam.)
+    const AVFormatContext* context = m_task.InputContext(file);
+    std::int64_t end = m_fileStates[static_cast<std::size_t>(file)].End;
+    if (context->duration != AV_NOPTS_VALUE && context->duration > 0) {
+        const std::int64_t start = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
+        end = m_task.m_inputs[static_cast<std::size_t>(file)].TsOffset + start + context->duration;
+    }
+    if (end == AV_NOPTS_VALUE) {
+        end = 0;
+        for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
+            if (output->LastTime != AV_NOPTS_VALUE) {
+                end = std::max(end, output->LastTime);
+            }
         }
-        end = std::max(end, time);
     }
     ++m_currentFile;
     TCustomFFmpeg::InputFile& next = m_task.m_inputs[static_cast<std::size_t>(m_currentFile)];

@@ -78,6 +78,7 @@ private:
     struct InputFileState {
         bool Ended = false;
         bool NoPacket = false;
+        std::int64_t End = AV_NOPTS_VALUE;  // latest packet end read, microseconds
     };
 
     void BuildStreamTables();
