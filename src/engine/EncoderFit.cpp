@@ -79,7 +79,7 @@ int FitSampleRate(const AVCodec* codec, int rate) {
     return best;
 }
 
-std::int64_t FitBitRate(const AVCodec* codec, std::int64_t bitRate) {
+std::int64_t FitBitRate(const AVCodec* codec, std::int64_t bitRate, int sampleRate) {
     if (!codec || bitRate <= 0) {
         return bitRate;
     }
@@ -87,12 +87,15 @@ std::int64_t FitBitRate(const AVCodec* codec, std::int64_t bitRate) {
         if (!IsNamed(codec, range.Codec)) {
             continue;
         }
+        // MPEG audio at the half sample rates (16 to 24 kHz) has its own, lower table.
+        const bool halfRate = sampleRate > 0 && sampleRate < 32000 && IsNamed(codec, "mp2");
+        const std::int64_t max = halfRate ? 160000 : range.Max;
         std::int64_t fitted = bitRate;
         if (range.Min > 0 && fitted < range.Min) {
             fitted = range.Min;
         }
-        if (range.Max > 0 && fitted > range.Max) {
-            fitted = range.Max;
+        if (max > 0 && fitted > max) {
+            fitted = max;
         }
         if (fitted != bitRate) {
             Note(Format("Bit rate %lld is out of the range of %s; using %lld",
@@ -214,14 +217,16 @@ void FitPictureSize(const AVCodec* codec, const AVOutputFormat* muxer, AVPixelFo
         height = static_cast<int>(height * scale);
     }
     if (codec->id == AV_CODEC_ID_H263) {
-        // H.263 knows five picture sizes: the smallest that holds the picture, else the largest.
+        // H.263 knows five picture sizes: the one nearest to the wish in area.
         static constexpr std::array<std::pair<int, int>, 5> kSizes = {
             {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}}};
-        std::pair<int, int> chosen = kSizes.back();
+        const long long area = static_cast<long long>(width) * height;
+        std::pair<int, int> chosen = kSizes.front();
         for (const auto& size : kSizes) {
-            if (size.first >= width && size.second >= height) {
+            const long long candidate = static_cast<long long>(size.first) * size.second;
+            const long long best = static_cast<long long>(chosen.first) * chosen.second;
+            if (std::llabs(candidate - area) < std::llabs(best - area)) {
                 chosen = size;
-                break;
             }
         }
         width = chosen.first;

@@ -14,7 +14,7 @@ namespace mw {
 
 AVRational FitFrameRate(const AVCodec* codec, AVRational rate);
 int FitSampleRate(const AVCodec* codec, int rate);
-std::int64_t FitBitRate(const AVCodec* codec, std::int64_t bitRate);
+std::int64_t FitBitRate(const AVCodec* codec, std::int64_t bitRate, int sampleRate);
 AVPixelFormat FitPixelFormat(const AVCodec* codec, AVPixelFormat wanted, AVPixelFormat source);
 AVSampleFormat FitSampleFormat(const AVCodec* codec, AVSampleFormat wanted);
 // The channel layout an encoder takes for a wish of channels (and layout, 0 for default).

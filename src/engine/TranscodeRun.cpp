@@ -328,7 +328,6 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
         (spec.Type == AVMEDIA_TYPE_VIDEO && m_settings.VideoGlobalHeader & 1)) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    encoder->bit_rate = FitBitRate(codec, encoder->bit_rate);
     if (!spec.Tag.empty()) {
         encoder->codec_tag = MKTAG(spec.Tag[0], spec.Tag[1], spec.Tag[2], spec.Tag[3]);
     }
@@ -432,6 +431,7 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
         encoder->sample_fmt =
             FitSampleFormat(codec, static_cast<AVSampleFormat>(spec.SampleFormat));
         encoder->time_base = AVRational{1, encoder->sample_rate};
+        encoder->bit_rate = FitBitRate(codec, encoder->bit_rate, encoder->sample_rate);
         if (spec.Quality > -99999.0f) {
             encoder->flags |= AV_CODEC_FLAG_QSCALE;
             encoder->global_quality = static_cast<int>(FF_QP2LAMBDA * spec.Quality);

@@ -30,6 +30,12 @@ TEST(Cli, UsageErrorsExitWithTwo) {
         {"thumbnail", "in.mp4"},
         {"thumbnail", "in.mp4", "out.png", "--size", "12by4"},
         {"edition", "a", "b"},
+        {"transcode", "in.mp4"},
+        {"transcode", "-o", "out.avi"},
+        {"transcode", "--field", "NoSuchField=1", "-o", "out.avi", "in.mp4"},
+        {"transcode", "--field", "PadTop=wide", "-o", "out.avi", "in.mp4"},
+        {"transcode", "--opt", "novalue", "-o", "out.avi", "in.mp4"},
+        {"transcode", "--bogus", "-o", "out.avi", "in.mp4"},
     };
     for (const auto& args : cases) {
         const test::ProcessResult result = Cli(args);
@@ -111,6 +117,40 @@ TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
     const test::ProcessResult none = Cli({"thumbnail", dir.File("tone.mp3"), dir.File("c.png")});
     EXPECT_EQ(none.ExitCode, 1);
     EXPECT_NE(none.Err.find("no video"), std::string::npos);
+}
+
+TEST(Cli, TranscodeRunsOneTaskAndReportsItsEnd) {
+    test::TempDir dir;
+    test::FixtureSpec clip;
+    clip.VideoCodec = "libx264";
+    clip.AudioCodec = "aac";
+    clip.Format = "mp4";
+    test::WriteFixture(dir.File("in.mp4"), clip);
+
+    const test::ProcessResult ok =
+        Cli({"transcode", "--field", "VideoCodec=mpeg4", "--field", "FrameSize=160*120", "--field",
+             "PadTop=20", "--field", "PadBottom=20", "--opt", "g=10", "--in-opt", "ss=0.5", "-o",
+             dir.File("out.avi"), dir.File("in.mp4")});
+    ASSERT_EQ(ok.ExitCode, 0) << ok.Err;
+    EXPECT_NE(ok.Out.find("frame="), std::string::npos) << ok.Out;
+    auto info = test::FFprobe(dir.File("out.avi"));
+    EXPECT_EQ(info["streams.stream.0.height"], "160");
+    EXPECT_NEAR(std::stod(info["format.duration"]), 1.5, 0.1);
+
+    const test::ProcessResult join = Cli({"transcode", "--join", "-o", dir.File("joined.mp3"),
+                                          dir.File("in.mp4"), dir.File("in.mp4")});
+    ASSERT_EQ(join.ExitCode, 0) << join.Err;
+    EXPECT_NEAR(std::stod(test::FFprobe(dir.File("joined.mp3"))["format.duration"]), 4.0, 0.1);
+
+    const test::ProcessResult missing =
+        Cli({"transcode", "-o", dir.File("x.avi"), dir.File("missing.mp4")});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_NE(missing.Err.find("missing.mp4: no such file or directory"), std::string::npos);
+
+    const test::ProcessResult refused =
+        Cli({"transcode", "--opt", "threads=2", "-o", dir.File("y.avi"), dir.File("in.mp4")});
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_NE(refused.Err.find("TODO: option - threads"), std::string::npos);
 }
 
 }  // namespace
