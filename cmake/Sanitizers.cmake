@@ -1,5 +1,12 @@
+if(MW_SANITIZE AND MW_SANITIZE_THREAD)
+    message(FATAL_ERROR "Choose one of MW_SANITIZE and MW_SANITIZE_THREAD")
+endif()
 if(MW_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+endif()
+if(MW_SANITIZE_THREAD)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
 endif()

@@ -3,42 +3,38 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "EngineSession.h"
 #include "OutputFields.h"
+#include "core/MainThread.h"
 #include "core/UtilFuncs.h"
-#include "engine/CustomFFmpeg.h"
-#include "engine/EngineError.h"
-#include "engine/RecordApplication.h"
+#include "engine/FFmpegVCL.h"
 
 namespace mw::cli {
 
 namespace {
 
-std::atomic<TCustomFFmpeg*> g_running{nullptr};
+std::atomic<bool> g_stop{false};
 
 void StopOnSignal(int) {
-    if (TCustomFFmpeg* task = g_running.load()) {
-        task->RequestStop();
-    }
+    g_stop = true;
 }
 
-// Installs the Ctrl+C handler for the life of a run.
+// Turns Ctrl+C into a stop request for the life of a run.
 class StopSignal {
 public:
-    explicit StopSignal(TCustomFFmpeg& task) {
-        g_running = &task;
+    StopSignal() {
+        g_stop = false;
         struct sigaction action {};
         action.sa_handler = StopOnSignal;
         sigaction(SIGINT, &action, &m_previous);
     }
-    ~StopSignal() {
-        sigaction(SIGINT, &m_previous, nullptr);
-        g_running = nullptr;
-    }
+    ~StopSignal() { sigaction(SIGINT, &m_previous, nullptr); }
     StopSignal(const StopSignal&) = delete;
     StopSignal& operator=(const StopSignal&) = delete;
 
@@ -118,48 +114,72 @@ int RunTranscodeCommand(Arguments args) {
     if (!session.Ready()) {
         return kExitFailed;
     }
-    TCustomFFmpeg task;
-    task.Reset();
+    TFFmpegVCL engine;
     const bool terminal = isatty(STDOUT_FILENO);
     TProgressInfo last;
-    task.SetOnProgress([&](const TProgressInfo& info) {
-        last = info;
-        if (terminal && info.FileIndex >= 0) {
-            std::printf("\r%s", ProgressText(info).c_str());
+    engine.OnProgress = [&](PProgressInfo info) {
+        last = *info;
+        if (terminal && info->FileIndex >= 0) {
+            std::printf("\r%s", ProgressText(*info).c_str());
             std::fflush(stdout);
         }
-    });
-    try {
-        for (const std::string& input : inputs) {
-            TInputOptions options;
-            options.FileName = input;
-            options.ExtOptions = inputText;
-            ApplyInputRecord(task, options);
-            if (!task.OpenInput(input)) {
-                std::fprintf(stderr, "%s\n", task.ErrorText().c_str());
-                return kExitFailed;
-            }
+    };
+    // Reports come from their own threads; the main thread only reads them after the end.
+    std::mutex reportLock;
+    std::optional<TTerminateInfo> taskReport;
+    bool runOver = false;
+    engine.OnTerminate = [&](const TTerminateInfo& info) {
+        std::lock_guard guard(reportLock);
+        if (info.TaskIndex < 0) {
+            runOver = true;
+        } else {
+            taskReport = info;
         }
-        ApplyOutputRecord(task, output);
-        if (task.CreateOutput(output.FileName, output.Join) < 0) {
-            std::fprintf(stderr, "%s\n", task.ErrorText().c_str());
-            return kExitFailed;
-        }
-        ApplyNewStreamRecord(task, output);
-        StopSignal stop(task);
-        task.Run();
-    } catch (const EngineError& error) {
-        if (terminal) {
-            std::printf("\n");
-        }
-        std::fprintf(stderr, "%s\n", error.what());
-        task.Cleanup();
+    };
+    TInputOptions inputOptions;
+    inputOptions.ExtOptions = inputText;
+    const int task = engine.AddTask(inputs.front(), &inputOptions);
+    if (task < 0) {
+        std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
         return kExitFailed;
     }
-    task.Cleanup();
+    for (std::size_t i = 1; i < inputs.size(); ++i) {
+        TInputOptions more;
+        more.ExtOptions = inputText;
+        if (!engine.AddInputFile(task, inputs[i], &more)) {
+            std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
+            return kExitFailed;
+        }
+    }
+    if (!engine.SetOutputFile(task, output.FileName, &output)) {
+        std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
+        return kExitFailed;
+    }
+    StopSignal stop;
+    engine.StartTask(1);
+    bool stopping = false;
+    for (;;) {
+        {
+            std::lock_guard guard(reportLock);
+            if (runOver && taskReport) {
+                break;
+            }
+        }
+        if (g_stop && !stopping) {
+            stopping = true;
+            engine.StopTasks(false);
+        }
+        MainThread::Instance()->WaitAndProcess(std::chrono::milliseconds(20));
+    }
+    engine.ClearTasks();
     std::printf("%s%s\n", terminal ? "\r" : "", ProgressText(last).c_str());
-    if (!task.Finished()) {
-        std::fprintf(stderr, "Stopped before the end of the input.\n");
+    if (taskReport->ErrorRaised) {
+        std::fprintf(stderr, "%s\n", taskReport->ErrorMessage.c_str());
+    }
+    if (!taskReport->Finished) {
+        if (!taskReport->ErrorRaised) {
+            std::fprintf(stderr, "Stopped before the end of the input.\n");
+        }
         return kExitFailed;
     }
     return kExitOk;

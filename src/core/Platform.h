@@ -14,4 +14,8 @@ std::string ShellFolderPath(std::string_view valueName);
 // waiting for it; whether that worked is not reported.
 void OpenWithShell(std::string_view target);
 
+// Gives the calling thread a scheduling niceness (-20 highest to 19 lowest) where the
+// system permits it; otherwise the thread keeps its own.
+void SetCurrentThreadNice(int nice);
+
 }  // namespace mw

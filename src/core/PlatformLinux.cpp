@@ -1,5 +1,6 @@
 #include <pwd.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +101,10 @@ void OpenWithShell(std::string_view target) {
     }
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+}
+
+void SetCurrentThreadNice(int nice) {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
 }
 
 }  // namespace mw

@@ -73,13 +73,18 @@ void TCustomFFmpeg::Run() {
         throw EngineError("At least one input file must be specified");
     }
     m_finished = false;
-    TranscodeRun run(*this);
-    run.Prepare();
-    run.Loop();
+    m_run = std::make_unique<TranscodeRun>(*this);
+    m_run->Prepare();
+    m_run->Loop();
     m_finished = !m_stopRequested;
 }
 
+void TCustomFFmpeg::CloseCodecs() {
+    m_run.reset();
+}
+
 void TCustomFFmpeg::Cleanup() {
+    m_run.reset();
     // In join mode the entries after the first share its muxer; only the first owns it.
     for (std::unique_ptr<OutputFile>& output : m_outputs) {
         if (!output || !output->Context) {

@@ -84,7 +84,10 @@ public:
     void Run();
     // Asks a running transcode to stop at its next pass.
     void RequestStop() { m_stopRequested = true; }
+    void ClearStopRequest() { m_stopRequested = false; }
     bool StopRequested() const { return m_stopRequested; }
+    // Closes the codecs of the last run.
+    void CloseCodecs();
     // Closes every file and codec; empty outputs are deleted.
     void Cleanup();
 
@@ -144,6 +147,7 @@ protected:
     std::function<void(const TProgressInfo&)> m_onProgress;
     std::function<void(THookInfo&)> m_onCustomHook;
     std::function<void(const TPreviewInfo&)> m_onPreviewBitmap;
+    std::unique_ptr<TranscodeRun> m_run;
 };
 
 }  // namespace mw

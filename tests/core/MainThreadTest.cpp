@@ -58,14 +58,16 @@ TEST(MainThread, CallsOnTheMainThreadRunDirectlyAndErrorsReachTheCaller) {
     EXPECT_TRUE(ran);
 
     std::string caught;
+    std::atomic<bool> done{false};
     std::thread worker([&] {
         try {
             mainThread.Invoke([] { throw std::runtime_error("handler failed"); });
         } catch (const std::runtime_error& error) {
             caught = error.what();
         }
+        done = true;
     });
-    while (caught.empty()) {
+    while (!done) {
         mainThread.WaitAndProcess(std::chrono::milliseconds(5));
     }
     worker.join();

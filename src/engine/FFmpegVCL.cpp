@@ -1,0 +1,553 @@
+#include "FFmpegVCL.h"
+
+#include <algorithm>
+
+#include "EngineError.h"
+#include "FFmpegLoader.h"
+#include "RecordApplication.h"
+#include "core/MainThread.h"
+#include "core/Platform.h"
+
+namespace mw {
+
+namespace {
+
+constexpr int kPreviewWindowFlag = 1;
+constexpr int kPreviewBitmapFlag = 2;
+
+int NiceOf(TThreadPriority priority) {
+    switch (priority) {
+        case tpIdle:
+            return 19;
+        case tpLowest:
+            return 10;
+        case tpLower:
+            return 5;
+        case tpHigher:
+            return -5;
+        case tpHighest:
+            return -10;
+        case tpTimeCritical:
+            return -15;
+        default:
+            return 0;
+    }
+}
+
+void LogEngine(TLogLevel level, const std::string& text) {
+    if (TFFLogger* logger = TFFLogger::Current()) {
+        logger->Log(nullptr, level, text);
+    }
+}
+
+// Runs a call on the main thread when there is one and this is not it.
+void OnMainThread(bool wanted, const std::function<void()>& call) {
+    MainThread* main = MainThread::Instance();
+    if (wanted && main && !main->IsMainThread()) {
+        main->Invoke(call);
+    } else {
+        call();
+    }
+}
+
+}  // namespace
+
+TFFmpegVCL::TFFmpegVCL() = default;
+
+TFFmpegVCL::~TFFmpegVCL() {
+    StopTasks(true);
+    std::vector<std::unique_ptr<TFFmpeg>> tasks;
+    {
+        std::lock_guard guard(m_queueLock);
+        tasks.swap(m_tasks);
+    }
+    for (std::unique_ptr<TFFmpeg>& task : tasks) {
+        WaitUntil([&] { return task->m_workerLeft.load(); });
+        if (task->m_worker.joinable()) {
+            task->m_worker.join();
+        }
+    }
+    JoinFinishedThreads(true);
+    // A delivery still in progress completes before the locks go.
+    std::lock_guard hook(m_hookLock);
+    std::lock_guard preview(m_previewLock);
+    std::lock_guard progress(m_progressLock);
+    std::lock_guard terminate(m_terminateLock);
+}
+
+bool TFFmpegVCL::LoadLibraries(const std::string& libraryPath) {
+    if (mw::LoadLibraries(libraryPath)) {
+        return true;
+    }
+    m_lastErrorMessage = TFFmpegLoader::Instance().LastError();
+    return false;
+}
+
+bool TFFmpegVCL::LibrariesLoaded() const {
+    return mw::LibrariesLoaded();
+}
+
+int TFFmpegVCL::TaskCount() const {
+    std::lock_guard guard(m_queueLock);
+    return static_cast<int>(m_tasks.size());
+}
+
+TFFmpeg& TFFmpegVCL::TaskAt(int index) const {
+    std::lock_guard guard(m_queueLock);
+    if (index < 0 || index >= static_cast<int>(m_tasks.size())) {
+        throw EngineError("List index out of bounds (" + std::to_string(index) + ")");
+    }
+    return *m_tasks[static_cast<std::size_t>(index)];
+}
+
+int TFFmpegVCL::IndexOf(const TFFmpeg& task) const {
+    std::lock_guard guard(m_queueLock);
+    for (std::size_t i = 0; i < m_tasks.size(); ++i) {
+        if (m_tasks[i].get() == &task) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void TFFmpegVCL::CheckBusy(const char* operation) const {
+    if (m_working) {
+        throw EngineError(std::string("Cannot ") + operation + " while working.");
+    }
+}
+
+void TFFmpegVCL::SetPreview(bool value) {
+    if (value && !m_previewWindows) {
+        LogEngine(llInfo, "No preview window is available; the preview stays off.");
+        value = false;
+    }
+    m_preview = value;
+    std::lock_guard guard(m_queueLock);
+    for (std::unique_ptr<TFFmpeg>& task : m_tasks) {
+        task->m_previewFlags =
+            (task->m_previewFlags & ~kPreviewWindowFlag) | (value ? kPreviewWindowFlag : 0);
+        ConnectTask(*task);
+    }
+}
+
+void TFFmpegVCL::SetPreviewBitmap(bool value) {
+    m_previewBitmap = value;
+    std::lock_guard guard(m_queueLock);
+    for (std::unique_ptr<TFFmpeg>& task : m_tasks) {
+        task->m_previewFlags =
+            (task->m_previewFlags & ~kPreviewBitmapFlag) | (value ? kPreviewBitmapFlag : 0);
+        ConnectTask(*task);
+    }
+}
+
+std::unique_ptr<TFFmpeg> TFFmpegVCL::NewTask() {
+    auto task = std::make_unique<TFFmpeg>();
+    task->Reset();
+    task->SetOption("v", "1");
+    task->m_previewFlags =
+        (m_preview ? kPreviewWindowFlag : 0) | (m_previewBitmap ? kPreviewBitmapFlag : 0);
+    ConnectTask(*task);
+    return task;
+}
+
+void TFFmpegVCL::ConnectTask(TFFmpeg& task) {
+    TFFmpeg* target = &task;
+    task.SetOnProgress(
+        [this, target](const TProgressInfo& info) { DispatchProgress(*target, info); });
+    if (task.m_previewFlags != 0) {
+        task.SetOnPreviewBitmap(
+            [this, target](const TPreviewInfo& info) { DispatchPreview(*target, info); });
+    } else {
+        task.SetOnPreviewBitmap(nullptr);
+    }
+}
+
+int TFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* options) {
+    CheckBusy("AddTask");
+    try {
+        std::unique_ptr<TFFmpeg> task = NewTask();
+        if (options) {
+            if (options->FileName.empty()) {
+                options->FileName = fileName;
+            }
+            task->InputSlots[0] = *options;
+            ApplyInputRecord(*task, *options);
+        }
+        if (!task->OpenInput(fileName)) {
+            m_lastErrorMessage = task->ErrorText();
+            return -1;
+        }
+        task->Probes[0] = std::make_unique<TAVProbe>();
+        task->Probes[0]->AttachContext(task->InputContext(0));
+        std::lock_guard guard(m_queueLock);
+        m_tasks.push_back(std::move(task));
+        return static_cast<int>(m_tasks.size()) - 1;
+    } catch (const std::exception& error) {
+        m_lastErrorMessage = error.what();
+        return -1;
+    }
+}
+
+bool TFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName, TInputOptions* options) {
+    CheckBusy("AddInputFile");
+    TFFmpeg& task = TaskAt(taskIndex);
+    const int slot = task.InputCount();
+    if (slot >= TCustomFFmpeg::kMaxFiles) {
+        m_lastErrorMessage =
+            "max input files " + std::to_string(TCustomFFmpeg::kMaxFiles) + " reached";
+        return false;
+    }
+    std::optional<TInputOptions>& copy = task.InputSlots[static_cast<std::size_t>(slot)];
+    try {
+        if (options) {
+            if (options->FileName.empty()) {
+                options->FileName = fileName;
+            }
+            copy = *options;
+            ApplyInputRecord(task, *options);
+        } else {
+            copy.reset();
+        }
+        if (!task.OpenInput(fileName)) {
+            copy.reset();
+            m_lastErrorMessage = task.ErrorText();
+            return false;
+        }
+        task.Probes[static_cast<std::size_t>(slot)] = std::make_unique<TAVProbe>();
+        task.Probes[static_cast<std::size_t>(slot)]->AttachContext(task.InputContext(slot));
+        return true;
+    } catch (const std::exception& error) {
+        copy.reset();
+        m_lastErrorMessage = error.what();
+        return false;
+    }
+}
+
+bool TFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
+                               TOutputOptions* options) {
+    CheckBusy("SetOutputFile");
+    TFFmpeg& task = TaskAt(taskIndex);
+    const int slot = task.OutputCount();
+    if (slot >= TCustomFFmpeg::kMaxFiles) {
+        m_lastErrorMessage =
+            "max output files " + std::to_string(TCustomFFmpeg::kMaxFiles) + " reached";
+        return false;
+    }
+    std::optional<TOutputOptions>& copy = task.OutputSlots[static_cast<std::size_t>(slot)];
+    try {
+        bool join = false;
+        if (options) {
+            if (options->FileName.empty()) {
+                options->FileName = fileName;
+            }
+            copy = *options;
+            ApplyOutputRecord(task, *options);
+            if (options->CustomHook) {
+                TFFmpeg* target = &task;
+                task.SetOnCustomHook(
+                    [this, target](THookInfo& info) { DispatchHook(*target, info); });
+            }
+            join = options->Join;
+        } else {
+            copy.reset();
+        }
+        if (task.CreateOutput(fileName, join) < 0) {
+            copy.reset();
+            m_lastErrorMessage = task.ErrorText();
+            return false;
+        }
+        if (options) {
+            ApplyNewStreamRecord(task, *options);
+        }
+        return true;
+    } catch (const std::exception& error) {
+        copy.reset();
+        m_lastErrorMessage = error.what();
+        return false;
+    }
+}
+
+void TFFmpegVCL::RemoveTask(int taskIndex) {
+    CheckBusy("RemoveTask");
+    TaskAt(taskIndex);
+    std::unique_ptr<TFFmpeg> removed;
+    {
+        std::lock_guard guard(m_queueLock);
+        removed = std::move(m_tasks[static_cast<std::size_t>(taskIndex)]);
+        m_tasks.erase(m_tasks.begin() + taskIndex);
+    }
+    WaitUntil([&] { return removed->m_workerLeft.load(); });
+    if (removed->m_worker.joinable()) {
+        removed->m_worker.join();
+    }
+}
+
+void TFFmpegVCL::ClearTasks() {
+    if (m_working && !m_allDone) {
+        throw EngineError("Cannot ClearTasks while working.");
+    }
+    std::vector<std::unique_ptr<TFFmpeg>> tasks;
+    {
+        std::lock_guard guard(m_queueLock);
+        tasks.swap(m_tasks);
+        m_finishedCount = 0;
+        m_nextIndex = -1;
+        m_pending = 0;
+    }
+    for (std::unique_ptr<TFFmpeg>& task : tasks) {
+        WaitUntil([&] { return task->m_workerLeft.load(); });
+        if (task->m_worker.joinable()) {
+            task->m_worker.join();
+        }
+    }
+    JoinFinishedThreads(true);
+    m_allDone = false;
+    m_working = false;
+}
+
+void TFFmpegVCL::StartTask(int threadCount) {
+    CheckBusy("StartTask");
+    {
+        std::lock_guard guard(m_queueLock);
+        m_finishedCount = 0;
+        m_nextIndex = 0;
+        m_pending = static_cast<int>(m_tasks.size());
+        m_allDone = false;
+        m_threaded = threadCount > 0;
+        m_working = true;
+    }
+    if (m_threaded) {
+        for (int i = 0; i < threadCount; ++i) {
+            StartNext();
+        }
+    } else {
+        for (;;) {
+            {
+                std::lock_guard guard(m_queueLock);
+                if (m_pending <= 0) {
+                    break;
+                }
+            }
+            StartNext();
+        }
+    }
+    // An empty queue still ends its run with the final report.
+    std::unique_lock guard(m_queueLock);
+    if (m_tasks.empty() && !m_allDone) {
+        guard.unlock();
+        m_allDone = true;
+        if (OnTerminate) {
+            Report({-1, true, false, std::string()});
+        }
+    }
+}
+
+void TFFmpegVCL::StartNext() {
+    TFFmpeg* task = nullptr;
+    {
+        std::lock_guard guard(m_queueLock);
+        if (m_pending <= 0 || m_nextIndex < 0 || m_nextIndex >= static_cast<int>(m_tasks.size())) {
+            return;
+        }
+        --m_pending;
+        task = m_tasks[static_cast<std::size_t>(m_nextIndex)].get();
+        task->SetProgressInterval(static_cast<std::int64_t>(m_progressInterval) * 1000);
+        ++m_nextIndex;
+    }
+    StartOne(*task);
+}
+
+void TFFmpegVCL::StartOne(TFFmpeg& task) {
+    if (task.Running() || task.Terminated()) {
+        return;
+    }
+    const char* missing = task.OutputCount() == 0  ? "At least one output file must be specified"
+                          : task.InputCount() == 0 ? "At least one input file must be specified"
+                                                   : nullptr;
+    if (missing) {
+        LogEngine(llQuiet, missing);
+        task.m_errorRaised = true;
+        task.m_errorMessage = missing;
+        Terminate(task);
+        return;
+    }
+    task.m_running = true;
+    task.ClearStopRequest();
+    if (!m_threaded) {
+        RunTask(task);
+        return;
+    }
+    task.m_workerLeft = false;
+    const int nice = NiceOf(m_threadPriority);
+    task.m_worker = std::thread([this, &task, nice] {
+        if (nice != 0) {
+            SetCurrentThreadNice(nice);
+        }
+        RunTask(task);
+        task.m_workerLeft = true;
+    });
+}
+
+void TFFmpegVCL::RunTask(TFFmpeg& task) {
+    auto step = [&task](const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const std::exception& error) {
+            LogEngine(llQuiet, error.what());
+            task.m_errorRaised = true;
+            task.m_errorMessage = error.what();
+        }
+    };
+    step([&] { task.Run(); });
+    step([&] { task.CloseCodecs(); });
+    step([&] {
+        for (std::unique_ptr<TAVProbe>& probe : task.Probes) {
+            if (probe) {
+                probe->Close();
+            }
+        }
+        task.Cleanup();
+    });
+    step([&] { Terminate(task); });
+}
+
+void TFFmpegVCL::Terminate(TFFmpeg& task) {
+    std::lock_guard terminate(m_terminateLock);
+    task.m_running = false;
+    task.m_terminated = true;
+    if (OnTerminate) {
+        Report({IndexOf(task), task.Finished(), task.m_errorRaised, task.m_errorMessage});
+    }
+    bool startNext = false;
+    bool finalReport = false;
+    {
+        std::lock_guard guard(m_queueLock);
+        ++m_finishedCount;
+        if (m_pending <= 0) {
+            finalReport = m_finishedCount >= static_cast<int>(m_tasks.size()) && !m_allDone;
+        } else {
+            startNext = m_threaded;
+        }
+    }
+    if (finalReport) {
+        // Done before the report goes out: its handler may clear the queue at once.
+        m_allDone = true;
+        if (OnTerminate) {
+            Report({-1, true, false, std::string()});
+        }
+    } else if (startNext) {
+        StartNext();
+    }
+}
+
+void TFFmpegVCL::Report(const TTerminateInfo& info) {
+    if (!m_threaded) {
+        OnTerminate(info);
+        return;
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::lock_guard guard(m_reportThreadsLock);
+    m_reportThreads.push_back({std::thread([this, info, done] {
+                                   try {
+                                       OnTerminate(info);
+                                   } catch (const std::exception& error) {
+                                       LogEngine(llError, error.what());
+                                   }
+                                   *done = true;
+                               }),
+                               done});
+}
+
+void TFFmpegVCL::StopTasks(bool waitForStop) {
+    std::vector<TFFmpeg*> tasks;
+    {
+        std::lock_guard guard(m_queueLock);
+        m_pending = 0;
+        for (std::unique_ptr<TFFmpeg>& task : m_tasks) {
+            tasks.push_back(task.get());
+        }
+    }
+    for (TFFmpeg* task : tasks) {
+        if (task->Running()) {
+            task->RequestStop();
+            if (waitForStop && m_threaded) {
+                WaitUntil([task] { return task->m_workerLeft.load(); });
+            }
+        } else if (m_working && !task->Terminated()) {
+            // A task that never started still reports, from a short-lived thread.
+            std::thread reporter([this, task] { Terminate(*task); });
+            WaitUntil([task] { return task->Terminated(); });
+            reporter.join();
+        }
+    }
+    if (waitForStop) {
+        JoinFinishedThreads(false);
+    }
+}
+
+void TFFmpegVCL::WaitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        if (MainThread* main = MainThread::Instance(); main && main->IsMainThread()) {
+            main->WaitAndProcess(std::chrono::milliseconds(20));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+}
+
+void TFFmpegVCL::JoinFinishedThreads(bool all) {
+    std::vector<ReportThread> joinable;
+    {
+        std::lock_guard guard(m_reportThreadsLock);
+        for (auto it = m_reportThreads.begin(); it != m_reportThreads.end();) {
+            if (all || it->Done->load()) {
+                joinable.push_back(std::move(*it));
+                it = m_reportThreads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (ReportThread& report : joinable) {
+        WaitUntil([&] { return report.Done->load(); });
+        report.Thread.join();
+    }
+}
+
+void TFFmpegVCL::DispatchProgress(TFFmpeg& task, const TProgressInfo& info) {
+    std::lock_guard guard(m_progressLock);
+    if (!OnProgress) {
+        return;
+    }
+    m_progressRecord = info;
+    m_progressRecord.TaskIndex = IndexOf(task);
+    OnMainThread(m_triggerInMainThread, [this] { OnProgress(&m_progressRecord); });
+}
+
+void TFFmpegVCL::DispatchPreview(TFFmpeg& task, const TPreviewInfo& info) {
+    std::lock_guard guard(m_previewLock);
+    TPreviewInfo record = info;
+    record.TaskIndex = IndexOf(task);
+    if ((task.m_previewFlags & kPreviewWindowFlag) && m_previewWindows) {
+        bool open = true;
+        OnMainThread(true, [&] {
+            open = m_previewWindows->ShowPicture(record.TaskIndex, *record.Picture, record.PTS);
+        });
+        if (!open) {
+            task.m_previewFlags &= ~kPreviewWindowFlag;
+        }
+    } else if ((task.m_previewFlags & kPreviewBitmapFlag) && OnPreviewBitmap) {
+        OnMainThread(m_triggerInMainThread, [&] { OnPreviewBitmap(record); });
+    }
+}
+
+void TFFmpegVCL::DispatchHook(TFFmpeg& task, THookInfo& info) {
+    std::lock_guard guard(m_hookLock);
+    if (!OnCustomHook) {
+        return;
+    }
+    info.TaskIndex = IndexOf(task);
+    OnCustomHook(&info);
+}
+
+}  // namespace mw

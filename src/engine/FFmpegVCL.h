@@ -1,0 +1,153 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AVProbe.h"
+#include "CustomFFmpeg.h"
+#include "OptionRecords.h"
+
+namespace mw {
+
+// The termination report of a task, or of the run (TaskIndex -1).
+struct TTerminateInfo {
+    std::int32_t TaskIndex = 0;
+    bool Finished = false;
+    bool ErrorRaised = false;
+    std::string ErrorMessage;
+};
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// Shows converted pictures of a task in a window of its own; the desktop program provides it.
+class IPreviewWindows {
+public:
+    virtual ~IPreviewWindows() = default;
+    // Shows a picture of a task; false once the user closed that task's window.
+    virtual bool ShowPicture(int taskIndex, const Bitmap& picture, std::int64_t pts) = 0;
+};
+
+// One queued task: the transcoder plus private copies of the records it was given and a
+// probe attached to each opened input.
+class TFFmpeg : public TCustomFFmpeg {
+public:
+    std::array<std::optional<TInputOptions>, kMaxFiles> InputSlots;
+    std::array<std::unique_ptr<TAVProbe>, kMaxFiles> Probes;
+    std::array<std::optional<TOutputOptions>, kMaxFiles> OutputSlots;
+
+    bool Running() const { return m_running.load(); }
+    bool Terminated() const { return m_terminated.load(); }
+
+private:
+    friend class TFFmpegVCL;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_terminated{false};
+    std::atomic<bool> m_workerLeft{true};
+    bool m_errorRaised = false;
+    std::string m_errorMessage;
+    std::thread m_worker;
+    std::atomic<int> m_previewFlags{0};  // bit 0 preview window, bit 1 preview bitmaps
+};
+
+// The conversion engine as the program sees it: a queue of tasks run in worker threads,
+// reporting progress and termination through events.
+class TFFmpegVCL {
+public:
+    TFFmpegVCL();
+    ~TFFmpegVCL();
+    TFFmpegVCL(const TFFmpegVCL&) = delete;
+    TFFmpegVCL& operator=(const TFFmpegVCL&) = delete;
+
+    bool LoadLibraries(const std::string& libraryPath);
+    bool LibrariesLoaded() const;
+
+    // The index of the new task, or -1 with LastErrorMessage. Raises EngineError while a
+    // run is under way ("Cannot AddTask while working.").
+    int AddTask(const std::string& fileName, TInputOptions* options = nullptr);
+    bool AddInputFile(int taskIndex, const std::string& fileName, TInputOptions* options = nullptr);
+    bool SetOutputFile(int taskIndex, const std::string& fileName,
+                       TOutputOptions* options = nullptr);
+    void RemoveTask(int taskIndex);
+    void ClearTasks();
+    // Runs the queue: at most threadCount tasks at once in queue order, each in a worker;
+    // threadCount <= 0 runs every task in the calling thread and returns after the final
+    // report.
+    void StartTask(int threadCount);
+    void StopTasks(bool waitForStop);
+    int TaskCount() const;
+
+    TAVProbe& Probe() { return m_probe; }
+    const std::string& LastErrorMessage() const { return m_lastErrorMessage; }
+
+    bool Preview() const { return m_preview; }
+    void SetPreview(bool value);
+    bool PreviewBitmap() const { return m_previewBitmap; }
+    void SetPreviewBitmap(bool value);
+    int ProgressInterval() const { return m_progressInterval; }
+    void SetProgressInterval(int milliseconds) { m_progressInterval = std::max(milliseconds, 100); }
+    TThreadPriority ThreadPriority() const { return m_threadPriority; }
+    void SetThreadPriority(TThreadPriority priority) { m_threadPriority = priority; }
+    bool TriggerEventInMainThread() const { return m_triggerInMainThread; }
+    void SetTriggerEventInMainThread(bool value) { m_triggerInMainThread = value; }
+    void SetPreviewWindows(IPreviewWindows* windows) { m_previewWindows = windows; }
+
+    std::function<void(PHookInfo)> OnCustomHook;
+    std::function<void(const TPreviewInfo&)> OnPreviewBitmap;
+    std::function<void(PProgressInfo)> OnProgress;
+    std::function<void(const TTerminateInfo&)> OnTerminate;
+
+private:
+    TFFmpeg& TaskAt(int index) const;
+    void CheckBusy(const char* operation) const;
+    std::unique_ptr<TFFmpeg> NewTask();
+    void ConnectTask(TFFmpeg& task);
+    void StartNext();
+    void StartOne(TFFmpeg& task);
+    void RunTask(TFFmpeg& task);
+    void Terminate(TFFmpeg& task);
+    void Report(const TTerminateInfo& info);
+    int IndexOf(const TFFmpeg& task) const;
+    void DispatchProgress(TFFmpeg& task, const TProgressInfo& info);
+    void DispatchPreview(TFFmpeg& task, const TPreviewInfo& info);
+    void DispatchHook(TFFmpeg& task, THookInfo& info);
+    void WaitUntil(const std::function<bool()>& done);
+    void JoinFinishedThreads(bool all);
+
+    TAVProbe m_probe;
+    std::string m_lastErrorMessage;
+    std::vector<std::unique_ptr<TFFmpeg>> m_tasks;
+    mutable std::recursive_mutex m_queueLock;
+    std::mutex m_hookLock;
+    std::mutex m_previewLock;
+    std::mutex m_progressLock;
+    std::recursive_mutex m_terminateLock;
+    int m_finishedCount = 0;
+    int m_nextIndex = -1;
+    int m_pending = 0;
+    std::atomic<bool> m_allDone{false};
+    bool m_threaded = false;
+    std::atomic<bool> m_working{false};
+    bool m_preview = false;
+    bool m_previewBitmap = false;
+    int m_progressInterval = 500;
+    TThreadPriority m_threadPriority = tpNormal;
+    bool m_triggerInMainThread = true;
+    IPreviewWindows* m_previewWindows = nullptr;
+    TProgressInfo m_progressRecord;
+
+    struct ReportThread {
+        std::thread Thread;
+        std::shared_ptr<std::atomic<bool>> Done;
+    };
+    std::mutex m_reportThreadsLock;
+    std::vector<ReportThread> m_reportThreads;
+};
+
+}  // namespace mw

@@ -1,0 +1,365 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "core/MainThread.h"
+#include "engine/AVProbe.h"
+#include "engine/EngineError.h"
+#include "engine/FFmpegVCL.h"
+#include "support/MediaFixture.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+namespace mw {
+namespace {
+
+std::string ErrorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const EngineError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+// An engine on a headless main thread that records every termination report.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::LoadEngineLibraries();
+        test::FixtureSpec spec;
+        spec.Format = "avi";
+        spec.VideoCodec = "mpeg4";
+        spec.AudioCodec = "libmp3lame";
+        spec.Width = 160;
+        spec.Height = 120;
+        spec.Seconds = 1;
+        m_clip = m_dir.File("clip.avi");
+        test::WriteFixture(m_clip, spec);
+        m_engine.OnTerminate = [this](const TTerminateInfo& info) {
+            std::lock_guard guard(m_mutex);
+            m_reports.push_back(info);
+        };
+    }
+
+    void TearDown() override { m_engine.StopTasks(true); }
+
+    int Queue(const std::string& output, const std::string& input = "") {
+        const int index = m_engine.AddTask(input.empty() ? m_clip : input);
+        EXPECT_GE(index, 0) << m_engine.LastErrorMessage();
+        EXPECT_TRUE(m_engine.SetOutputFile(index, m_dir.File(output)))
+            << m_engine.LastErrorMessage();
+        return index;
+    }
+
+    std::vector<TTerminateInfo> Reports() {
+        std::lock_guard guard(m_mutex);
+        return m_reports;
+    }
+
+    void WaitForFinalReport() {
+        for (;;) {
+            const std::vector<TTerminateInfo> reports = Reports();
+            if (!reports.empty() && static_cast<int>(reports.size()) > m_engine.TaskCount()) {
+                bool final = false;
+                for (const TTerminateInfo& report : reports) {
+                    final = final || report.TaskIndex == -1;
+                }
+                if (final) {
+                    return;
+                }
+            }
+            m_mainThread.WaitAndProcess(std::chrono::milliseconds(10));
+        }
+    }
+
+    HeadlessMainThread m_mainThread;
+    test::TempDir m_dir;
+    std::string m_clip;
+    TFFmpegVCL m_engine;
+    std::mutex m_mutex;
+    std::vector<TTerminateInfo> m_reports;
+};
+
+TEST_F(EngineTest, OneAtATimeInQueueOrderEachInItsOwnThread) {
+    for (int i = 0; i < 3; ++i) {
+        Queue("out" + std::to_string(i) + ".mp3");
+    }
+    std::mutex lock;
+    std::map<int, std::set<std::thread::id>> threadsOfTask;
+    std::vector<int> order;
+    m_engine.SetTriggerEventInMainThread(false);
+    m_engine.OnProgress = [&](PProgressInfo info) {
+        std::lock_guard guard(lock);
+        threadsOfTask[info->TaskIndex].insert(std::this_thread::get_id());
+        if (order.empty() || order.back() != info->TaskIndex) {
+            order.push_back(info->TaskIndex);
+        }
+    };
+    m_engine.StartTask(1);
+    WaitForFinalReport();
+    std::vector<int> terminated;
+    for (const TTerminateInfo& report : Reports()) {
+        terminated.push_back(report.TaskIndex);
+        EXPECT_TRUE(report.Finished);
+        EXPECT_FALSE(report.ErrorRaised) << report.ErrorMessage;
+    }
+    EXPECT_EQ(terminated.size(), 4u);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    std::set<std::thread::id> all;
+    for (const auto& [task, threads] : threadsOfTask) {
+        EXPECT_EQ(threads.size(), 1u);
+        EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
+        all.insert(threads.begin(), threads.end());
+    }
+    EXPECT_EQ(all.size(), 3u);
+    m_engine.ClearTasks();
+    EXPECT_EQ(m_engine.TaskCount(), 0);
+}
+
+TEST_F(EngineTest, SynchronousRunReturnsAfterTheFinalReport) {
+    Queue("a.mp3");
+    Queue("b.mp3");
+    std::set<std::thread::id> threads;
+    m_engine.OnProgress = [&](PProgressInfo) { threads.insert(std::this_thread::get_id()); };
+    m_engine.StartTask(0);
+    const std::vector<TTerminateInfo> reports = Reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0].TaskIndex, 0);
+    EXPECT_EQ(reports[1].TaskIndex, 1);
+    EXPECT_EQ(reports[2].TaskIndex, -1);
+    EXPECT_EQ(threads, (std::set<std::thread::id>{std::this_thread::get_id()}));
+}
+
+TEST_F(EngineTest, BusyRuleAndIndexErrors) {
+    const int task = Queue("a.mp3");
+    EXPECT_EQ(ErrorOf([&] { m_engine.SetOutputFile(5, m_dir.File("x.mp3")); }),
+              "List index out of bounds (5)");
+    EXPECT_EQ(ErrorOf([&] { m_engine.RemoveTask(-1); }), "List index out of bounds (-1)");
+    m_engine.StartTask(1);
+    EXPECT_EQ(ErrorOf([&] { m_engine.ClearTasks(); }), "Cannot ClearTasks while working.");
+    WaitForFinalReport();
+    EXPECT_EQ(ErrorOf([&] { m_engine.AddTask(m_clip); }), "Cannot AddTask while working.");
+    EXPECT_EQ(ErrorOf([&] { m_engine.AddInputFile(task, m_clip); }),
+              "Cannot AddInputFile while working.");
+    EXPECT_EQ(ErrorOf([&] { m_engine.SetOutputFile(task, m_dir.File("b.mp3")); }),
+              "Cannot SetOutputFile while working.");
+    EXPECT_EQ(ErrorOf([&] { m_engine.RemoveTask(task); }), "Cannot RemoveTask while working.");
+    EXPECT_EQ(ErrorOf([&] { m_engine.StartTask(1); }), "Cannot StartTask while working.");
+    EXPECT_EQ(ErrorOf([&] { m_engine.ClearTasks(); }), "(no error)");
+    EXPECT_GE(m_engine.AddTask(m_clip), 0);
+}
+
+TEST_F(EngineTest, SlotLimitsRecordsAndMissingOutputs) {
+    TInputOptions input;
+    const int task = m_engine.AddTask(m_clip, &input);
+    ASSERT_EQ(task, 0);
+    EXPECT_EQ(input.FileName, m_clip);  // the one write-back into the caller's record
+    for (int i = 1; i < 20; ++i) {
+        ASSERT_TRUE(m_engine.AddInputFile(task, m_clip)) << i;
+    }
+    EXPECT_FALSE(m_engine.AddInputFile(task, m_clip));
+    EXPECT_EQ(m_engine.LastErrorMessage(), "max input files 20 reached");
+    for (int i = 0; i < 20; ++i) {
+        TOutputOptions output;
+        output.DisableVideo = true;
+        ASSERT_TRUE(
+            m_engine.SetOutputFile(task, m_dir.File("o" + std::to_string(i) + ".mp3"), &output))
+            << m_engine.LastErrorMessage();
+        EXPECT_EQ(output.FileName, m_dir.File("o" + std::to_string(i) + ".mp3"));
+    }
+    EXPECT_FALSE(m_engine.SetOutputFile(task, m_dir.File("o20.mp3")));
+    EXPECT_EQ(m_engine.LastErrorMessage(), "max output files 20 reached");
+
+    EXPECT_EQ(m_engine.AddTask(m_dir.File("missing.avi")), -1);
+    EXPECT_EQ(m_engine.LastErrorMessage(),
+              m_dir.File("missing.avi") + ": no such file or directory");
+    const int orphan = m_engine.AddTask(m_clip);
+    EXPECT_FALSE(m_engine.SetOutputFile(orphan, m_dir.File("out.unknownext")));
+    m_engine.RemoveTask(task);
+    m_engine.StartTask(1);
+    WaitForFinalReport();
+    std::vector<TTerminateInfo> reports = Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    std::sort(reports.begin(), reports.end(), [](const TTerminateInfo& a, const TTerminateInfo& b) {
+        return a.TaskIndex > b.TaskIndex;
+    });
+    EXPECT_EQ(reports[0].TaskIndex, 0);
+    EXPECT_TRUE(reports[0].ErrorRaised);
+    EXPECT_FALSE(reports[0].Finished);
+    EXPECT_EQ(reports[0].ErrorMessage, "At least one output file must be specified");
+    EXPECT_EQ(reports[1].TaskIndex, -1);
+
+    m_engine.SetProgressInterval(50);
+    EXPECT_EQ(m_engine.ProgressInterval(), 100);
+}
+
+TEST_F(EngineTest, StopWithOneRunningAndTwoWaiting) {
+    test::FixtureSpec spec;
+    spec.Format = "avi";
+    spec.VideoCodec = "mpeg4";
+    spec.Width = 640;
+    spec.Height = 480;
+    spec.Seconds = 20;
+    const std::string longClip = m_dir.File("long.avi");
+    test::WriteFixture(longClip, spec);
+    for (int i = 0; i < 3; ++i) {
+        const int index = m_engine.AddTask(longClip);
+        TOutputOptions output;
+        output.VideoCodec = "libx264";
+        ASSERT_TRUE(
+            m_engine.SetOutputFile(index, m_dir.File("s" + std::to_string(i) + ".mp4"), &output));
+    }
+    std::atomic<bool> progressed{false};
+    m_engine.OnProgress = [&](PProgressInfo) { progressed = true; };
+    m_engine.StartTask(1);
+    while (!progressed) {
+        m_mainThread.WaitAndProcess(std::chrono::milliseconds(10));
+    }
+    m_engine.StopTasks(true);
+    WaitForFinalReport();
+    const std::vector<TTerminateInfo> reports = Reports();
+    // Reports run in threads of their own and may arrive in any order.
+    ASSERT_EQ(reports.size(), 4u);
+    std::multiset<int> tasks;
+    for (const TTerminateInfo& report : reports) {
+        tasks.insert(report.TaskIndex);
+        if (report.TaskIndex >= 0) {
+            EXPECT_FALSE(report.Finished) << report.TaskIndex;
+            EXPECT_FALSE(report.ErrorRaised) << report.ErrorMessage;
+        }
+    }
+    EXPECT_EQ(tasks, (std::multiset<int>{-1, 0, 1, 2}));
+    // The stopped output is complete enough to play.
+    EXPECT_EQ(
+        test::RunProcess({"ffmpeg", "-v", "error", "-i", m_dir.File("s0.mp4"), "-f", "null", "-"})
+            .ExitCode,
+        0);
+    m_engine.ClearTasks();
+}
+
+TEST_F(EngineTest, ManyShortTasksStoppedHalfWay) {
+    test::FixtureSpec spec;
+    spec.Format = "wav";
+    spec.AudioCodec = "pcm_s16le";
+    spec.Seconds = 0.1;
+    const std::string tone = m_dir.File("tone.wav");
+    test::WriteFixture(tone, spec);
+    constexpr int kTasks = 200;
+    for (int i = 0; i < kTasks; ++i) {
+        const int index = m_engine.AddTask(tone);
+        ASSERT_TRUE(m_engine.SetOutputFile(index, m_dir.File("t" + std::to_string(i) + ".wav")));
+    }
+    std::atomic<int> counted{0};
+    std::atomic<bool> stopped{false};
+    m_engine.OnTerminate = [&](const TTerminateInfo& info) {
+        std::lock_guard guard(m_mutex);
+        m_reports.push_back(info);
+        if (info.TaskIndex >= 0) {
+            ++counted;
+        }
+    };
+    m_engine.StartTask(2);
+    while (counted < kTasks / 2) {
+        m_mainThread.WaitAndProcess(std::chrono::milliseconds(1));
+    }
+    m_engine.StopTasks(true);
+    stopped = true;
+    WaitForFinalReport();
+    const std::vector<TTerminateInfo> reports = Reports();
+    std::map<int, int> perTask;
+    int finalCount = 0;
+    for (const TTerminateInfo& report : reports) {
+        if (report.TaskIndex < 0) {
+            ++finalCount;
+        } else {
+            ++perTask[report.TaskIndex];
+        }
+    }
+    EXPECT_EQ(finalCount, 1);
+    ASSERT_EQ(perTask.size(), static_cast<std::size_t>(kTasks));
+    for (const auto& [task, count] : perTask) {
+        EXPECT_EQ(count, 1) << task;
+    }
+    EXPECT_EQ(counted.load(), kTasks);
+    m_engine.ClearTasks();
+}
+
+TEST_F(EngineTest, CustomHookDrawsIntoEveryPicture) {
+    const int index = m_engine.AddTask(m_clip);
+    TOutputOptions output;
+    output.VideoCodec = "ffv1";
+    output.DisableAudio = true;
+    output.CustomHook = true;
+    ASSERT_TRUE(m_engine.SetOutputFile(index, m_dir.File("marked.mkv"), &output));
+    std::atomic<int> hooked{0};
+    std::thread::id hookThread;
+    m_engine.OnCustomHook = [&](PHookInfo info) {
+        hookThread = std::this_thread::get_id();
+        Bitmap& picture = *info->Picture;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                std::uint8_t* p = picture.Row(y) + 3 * x;
+                p[0] = 255;  // blue
+                p[1] = 0;
+                p[2] = 0;
+            }
+        }
+        ++hooked;
+    };
+    m_engine.StartTask(1);
+    WaitForFinalReport();
+    EXPECT_EQ(hooked.load(), 25);
+    EXPECT_NE(hookThread, std::this_thread::get_id());
+    TAVProbe probe;
+    ASSERT_TRUE(probe.LoadFile(m_dir.File("marked.mkv")));
+    int pictures = 0;
+    while (probe.DecodeNextFrame(-1)) {
+        Bitmap picture;
+        ASSERT_TRUE(probe.CopyToBitmap(picture));
+        const std::uint8_t* marker = picture.Row(8) + 3 * 8;
+        EXPECT_GT(marker[0], 200);
+        EXPECT_LT(marker[2], 60);
+        ++pictures;
+    }
+    EXPECT_EQ(pictures, 25);
+    m_engine.ClearTasks();
+}
+
+TEST_F(EngineTest, PreviewBitmapsAndTheirLimits) {
+    m_engine.SetPreview(true);
+    EXPECT_FALSE(m_engine.Preview());  // no window to show it in
+    m_engine.SetPreviewBitmap(true);
+    const int copy = m_engine.AddTask(m_clip);
+    TOutputOptions copyOptions;
+    copyOptions.VideoCodec = "copy";
+    copyOptions.DisableAudio = true;
+    ASSERT_TRUE(m_engine.SetOutputFile(copy, m_dir.File("copy.avi"), &copyOptions));
+    Queue("preview.avi");
+    std::vector<TPreviewInfo> previews;
+    m_engine.OnPreviewBitmap = [&](const TPreviewInfo& info) {
+        EXPECT_EQ(info.Picture->Width, 160);
+        previews.push_back(info);
+    };
+    m_engine.StartTask(1);
+    WaitForFinalReport();
+    bool refused = false;
+    for (const TTerminateInfo& report : Reports()) {
+        refused = refused || (report.TaskIndex == 0 &&
+                              report.ErrorMessage ==
+                                  "-vcodec copy and PostHooks are incompatible (frames are not "
+                                  "decoded)");
+    }
+    EXPECT_TRUE(refused);
+    ASSERT_FALSE(previews.empty());
+    EXPECT_EQ(previews.front().TaskIndex, 1);
+    m_engine.ClearTasks();
+}
+
+}  // namespace
+}  // namespace mw
