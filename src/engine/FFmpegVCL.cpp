@@ -52,9 +52,9 @@ void OnMainThread(bool wanted, const std::function<void()>& call) {
 
 }  // namespace
 
-TFFmpegVCL::TFFmpegVCL() = default;
+TCustomFFmpegVCL::TCustomFFmpegVCL() = default;
 
-TFFmpegVCL::~TFFmpegVCL() {
+TCustomFFmpegVCL::~TCustomFFmpegVCL() {
     StopTasks(true);
     std::vector<std::unique_ptr<TFFmpeg>> tasks;
     {
@@ -75,7 +75,7 @@ TFFmpegVCL::~TFFmpegVCL() {
     std::lock_guard terminate(m_terminateLock);
 }
 
-bool TFFmpegVCL::LoadLibraries(const std::string& libraryPath) {
+bool TCustomFFmpegVCL::LoadLibraries(const std::string& libraryPath) {
     if (mw::LoadLibraries(libraryPath)) {
         return true;
     }
@@ -83,16 +83,16 @@ bool TFFmpegVCL::LoadLibraries(const std::string& libraryPath) {
     return false;
 }
 
-bool TFFmpegVCL::LibrariesLoaded() const {
+bool TCustomFFmpegVCL::LibrariesLoaded() const {
     return mw::LibrariesLoaded();
 }
 
-int TFFmpegVCL::TaskCount() const {
+int TCustomFFmpegVCL::TaskCount() const {
     std::lock_guard guard(m_queueLock);
     return static_cast<int>(m_tasks.size());
 }
 
-TFFmpeg& TFFmpegVCL::TaskAt(int index) const {
+TFFmpeg& TCustomFFmpegVCL::TaskAt(int index) const {
     std::lock_guard guard(m_queueLock);
     if (index < 0 || index >= static_cast<int>(m_tasks.size())) {
         throw EngineError("List index out of bounds (" + std::to_string(index) + ")");
@@ -100,7 +100,7 @@ TFFmpeg& TFFmpegVCL::TaskAt(int index) const {
     return *m_tasks[static_cast<std::size_t>(index)];
 }
 
-int TFFmpegVCL::IndexOf(const TFFmpeg& task) const {
+int TCustomFFmpegVCL::IndexOf(const TFFmpeg& task) const {
     std::lock_guard guard(m_queueLock);
     for (std::size_t i = 0; i < m_tasks.size(); ++i) {
         if (m_tasks[i].get() == &task) {
@@ -110,13 +110,13 @@ int TFFmpegVCL::IndexOf(const TFFmpeg& task) const {
     return -1;
 }
 
-void TFFmpegVCL::CheckBusy(const char* operation) const {
+void TCustomFFmpegVCL::CheckBusy(const char* operation) const {
     if (m_working) {
         throw EngineError(std::string("Cannot ") + operation + " while working.");
     }
 }
 
-void TFFmpegVCL::SetPreview(bool value) {
+void TCustomFFmpegVCL::SetPreview(bool value) {
     if (value && !m_previewWindows) {
         LogEngine(llInfo, "No preview window is available; the preview stays off.");
         value = false;
@@ -130,7 +130,7 @@ void TFFmpegVCL::SetPreview(bool value) {
     }
 }
 
-void TFFmpegVCL::SetPreviewBitmap(bool value) {
+void TCustomFFmpegVCL::SetPreviewBitmap(bool value) {
     m_previewBitmap = value;
     std::lock_guard guard(m_queueLock);
     for (std::unique_ptr<TFFmpeg>& task : m_tasks) {
@@ -140,7 +140,7 @@ void TFFmpegVCL::SetPreviewBitmap(bool value) {
     }
 }
 
-std::unique_ptr<TFFmpeg> TFFmpegVCL::NewTask() {
+std::unique_ptr<TFFmpeg> TCustomFFmpegVCL::NewTask() {
     auto task = std::make_unique<TFFmpeg>();
     task->Reset();
     task->SetOption("v", "1");
@@ -150,7 +150,7 @@ std::unique_ptr<TFFmpeg> TFFmpegVCL::NewTask() {
     return task;
 }
 
-void TFFmpegVCL::ConnectTask(TFFmpeg& task) {
+void TCustomFFmpegVCL::ConnectTask(TFFmpeg& task) {
     TFFmpeg* target = &task;
     task.SetOnProgress(
         [this, target](const TProgressInfo& info) { DispatchProgress(*target, info); });
@@ -162,7 +162,7 @@ void TFFmpegVCL::ConnectTask(TFFmpeg& task) {
     }
 }
 
-int TFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* options) {
+int TCustomFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* options) {
     CheckBusy("AddTask");
     try {
         std::unique_ptr<TFFmpeg> task = NewTask();
@@ -188,7 +188,8 @@ int TFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* options) {
     }
 }
 
-bool TFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName, TInputOptions* options) {
+bool TCustomFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName,
+                                    TInputOptions* options) {
     CheckBusy("AddInputFile");
     TFFmpeg& task = TaskAt(taskIndex);
     const int slot = task.InputCount();
@@ -223,8 +224,8 @@ bool TFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName, TInput
     }
 }
 
-bool TFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
-                               TOutputOptions* options) {
+bool TCustomFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
+                                     TOutputOptions* options) {
     CheckBusy("SetOutputFile");
     TFFmpeg& task = TaskAt(taskIndex);
     const int slot = task.OutputCount();
@@ -267,7 +268,7 @@ bool TFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
     }
 }
 
-void TFFmpegVCL::RemoveTask(int taskIndex) {
+void TCustomFFmpegVCL::RemoveTask(int taskIndex) {
     CheckBusy("RemoveTask");
     TaskAt(taskIndex);
     std::unique_ptr<TFFmpeg> removed;
@@ -282,7 +283,7 @@ void TFFmpegVCL::RemoveTask(int taskIndex) {
     }
 }
 
-void TFFmpegVCL::ClearTasks() {
+void TCustomFFmpegVCL::ClearTasks() {
     if (m_working && !m_allDone) {
         throw EngineError("Cannot ClearTasks while working.");
     }
@@ -305,7 +306,7 @@ void TFFmpegVCL::ClearTasks() {
     m_working = false;
 }
 
-void TFFmpegVCL::StartTask(int threadCount) {
+void TCustomFFmpegVCL::StartTask(int threadCount) {
     CheckBusy("StartTask");
     {
         std::lock_guard guard(m_queueLock);
@@ -342,7 +343,7 @@ void TFFmpegVCL::StartTask(int threadCount) {
     }
 }
 
-void TFFmpegVCL::StartNext() {
+void TCustomFFmpegVCL::StartNext() {
     TFFmpeg* task = nullptr;
     {
         std::lock_guard guard(m_queueLock);
@@ -357,7 +358,7 @@ void TFFmpegVCL::StartNext() {
     StartOne(*task);
 }
 
-void TFFmpegVCL::StartOne(TFFmpeg& task) {
+void TCustomFFmpegVCL::StartOne(TFFmpeg& task) {
     if (task.Running() || task.Terminated()) {
         return;
     }
@@ -388,7 +389,7 @@ void TFFmpegVCL::StartOne(TFFmpeg& task) {
     });
 }
 
-void TFFmpegVCL::RunTask(TFFmpeg& task) {
+void TCustomFFmpegVCL::RunTask(TFFmpeg& task) {
     auto step = [&task](const std::function<void()>& call) {
         try {
             call();
@@ -411,7 +412,7 @@ void TFFmpegVCL::RunTask(TFFmpeg& task) {
     step([&] { Terminate(task); });
 }
 
-void TFFmpegVCL::Terminate(TFFmpeg& task) {
+void TCustomFFmpegVCL::Terminate(TFFmpeg& task) {
     std::lock_guard terminate(m_terminateLock);
     task.m_running = false;
     task.m_terminated = true;
@@ -440,7 +441,7 @@ void TFFmpegVCL::Terminate(TFFmpeg& task) {
     }
 }
 
-void TFFmpegVCL::Report(const TTerminateInfo& info) {
+void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
     if (!m_threaded) {
         OnTerminate(info);
         return;
@@ -458,7 +459,7 @@ void TFFmpegVCL::Report(const TTerminateInfo& info) {
                                done});
 }
 
-void TFFmpegVCL::StopTasks(bool waitForStop) {
+void TCustomFFmpegVCL::StopTasks(bool waitForStop) {
     std::vector<TFFmpeg*> tasks;
     {
         std::lock_guard guard(m_queueLock);
@@ -485,7 +486,7 @@ void TFFmpegVCL::StopTasks(bool waitForStop) {
     }
 }
 
-void TFFmpegVCL::WaitUntil(const std::function<bool()>& done) {
+void TCustomFFmpegVCL::WaitUntil(const std::function<bool()>& done) {
     while (!done()) {
         if (MainThread* main = MainThread::Instance(); main && main->IsMainThread()) {
             main->WaitAndProcess(std::chrono::milliseconds(20));
@@ -495,7 +496,7 @@ void TFFmpegVCL::WaitUntil(const std::function<bool()>& done) {
     }
 }
 
-void TFFmpegVCL::JoinFinishedThreads(bool all) {
+void TCustomFFmpegVCL::JoinFinishedThreads(bool all) {
     std::vector<ReportThread> joinable;
     {
         std::lock_guard guard(m_reportThreadsLock);
@@ -514,7 +515,7 @@ void TFFmpegVCL::JoinFinishedThreads(bool all) {
     }
 }
 
-void TFFmpegVCL::DispatchProgress(TFFmpeg& task, const TProgressInfo& info) {
+void TCustomFFmpegVCL::DispatchProgress(TFFmpeg& task, const TProgressInfo& info) {
     std::lock_guard guard(m_progressLock);
     if (!OnProgress) {
         return;
@@ -524,7 +525,7 @@ void TFFmpegVCL::DispatchProgress(TFFmpeg& task, const TProgressInfo& info) {
     OnMainThread(m_triggerInMainThread, [this] { OnProgress(&m_progressRecord); });
 }
 
-void TFFmpegVCL::DispatchPreview(TFFmpeg& task, const TPreviewInfo& info) {
+void TCustomFFmpegVCL::DispatchPreview(TFFmpeg& task, const TPreviewInfo& info) {
     std::lock_guard guard(m_previewLock);
     TPreviewInfo record = info;
     record.TaskIndex = IndexOf(task);
@@ -541,7 +542,7 @@ void TFFmpegVCL::DispatchPreview(TFFmpeg& task, const TPreviewInfo& info) {
     }
 }
 
-void TFFmpegVCL::DispatchHook(TFFmpeg& task, THookInfo& info) {
+void TCustomFFmpegVCL::DispatchHook(TFFmpeg& task, THookInfo& info) {
     std::lock_guard guard(m_hookLock);
     if (!OnCustomHook) {
         return;

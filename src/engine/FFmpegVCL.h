@@ -46,7 +46,7 @@ public:
     bool Terminated() const { return m_terminated.load(); }
 
 private:
-    friend class TFFmpegVCL;
+    friend class TCustomFFmpegVCL;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_workerLeft{true};
@@ -56,15 +56,28 @@ private:
     std::atomic<int> m_previewFlags{0};  // bit 0 preview window, bit 1 preview bitmaps
 };
 
-// The conversion engine as the program sees it: a queue of tasks run in worker threads,
-// reporting progress and termination through events.
-class TFFmpegVCL {
-public:
-    TFFmpegVCL();
-    ~TFFmpegVCL();
-    TFFmpegVCL(const TFFmpegVCL&) = delete;
-    TFFmpegVCL& operator=(const TFFmpegVCL&) = delete;
+// The owning list of queued tasks, in the order they were added.
+using TFFmpegList = std::vector<std::unique_ptr<TFFmpeg>>;
 
+// The engine's machinery: the task queue, run control, event dispatch with its four locks
+// and the probe. TFFmpegVCL publishes the task operations and properties.
+class TCustomFFmpegVCL {
+public:
+    TCustomFFmpegVCL();
+    virtual ~TCustomFFmpegVCL();
+    TCustomFFmpegVCL(const TCustomFFmpegVCL&) = delete;
+    TCustomFFmpegVCL& operator=(const TCustomFFmpegVCL&) = delete;
+
+    TAVProbe& Probe() { return m_probe; }
+    const std::string& LastErrorMessage() const { return m_lastErrorMessage; }
+    int TaskCount() const;
+
+    std::function<void(PHookInfo)> OnCustomHook;
+    std::function<void(const TPreviewInfo&)> OnPreviewBitmap;
+    std::function<void(PProgressInfo)> OnProgress;
+    std::function<void(const TTerminateInfo&)> OnTerminate;
+
+protected:
     bool LoadLibraries(const std::string& libraryPath);
     bool LibrariesLoaded() const;
 
@@ -81,10 +94,6 @@ public:
     // report.
     void StartTask(int threadCount);
     void StopTasks(bool waitForStop);
-    int TaskCount() const;
-
-    TAVProbe& Probe() { return m_probe; }
-    const std::string& LastErrorMessage() const { return m_lastErrorMessage; }
 
     bool Preview() const { return m_preview; }
     void SetPreview(bool value);
@@ -97,11 +106,6 @@ public:
     bool TriggerEventInMainThread() const { return m_triggerInMainThread; }
     void SetTriggerEventInMainThread(bool value) { m_triggerInMainThread = value; }
     void SetPreviewWindows(IPreviewWindows* windows) { m_previewWindows = windows; }
-
-    std::function<void(PHookInfo)> OnCustomHook;
-    std::function<void(const TPreviewInfo&)> OnPreviewBitmap;
-    std::function<void(PProgressInfo)> OnProgress;
-    std::function<void(const TTerminateInfo&)> OnTerminate;
 
 private:
     TFFmpeg& TaskAt(int index) const;
@@ -122,7 +126,7 @@ private:
 
     TAVProbe m_probe;
     std::string m_lastErrorMessage;
-    std::vector<std::unique_ptr<TFFmpeg>> m_tasks;
+    TFFmpegList m_tasks;
     mutable std::recursive_mutex m_queueLock;
     std::mutex m_hookLock;
     std::mutex m_previewLock;
@@ -148,6 +152,31 @@ private:
     };
     std::mutex m_reportThreadsLock;
     std::vector<ReportThread> m_reportThreads;
+};
+
+// The engine component the program uses.
+class TFFmpegVCL final : public TCustomFFmpegVCL {
+public:
+    using TCustomFFmpegVCL::AddInputFile;
+    using TCustomFFmpegVCL::AddTask;
+    using TCustomFFmpegVCL::ClearTasks;
+    using TCustomFFmpegVCL::LibrariesLoaded;
+    using TCustomFFmpegVCL::LoadLibraries;
+    using TCustomFFmpegVCL::Preview;
+    using TCustomFFmpegVCL::PreviewBitmap;
+    using TCustomFFmpegVCL::ProgressInterval;
+    using TCustomFFmpegVCL::RemoveTask;
+    using TCustomFFmpegVCL::SetOutputFile;
+    using TCustomFFmpegVCL::SetPreview;
+    using TCustomFFmpegVCL::SetPreviewBitmap;
+    using TCustomFFmpegVCL::SetPreviewWindows;
+    using TCustomFFmpegVCL::SetProgressInterval;
+    using TCustomFFmpegVCL::SetThreadPriority;
+    using TCustomFFmpegVCL::SetTriggerEventInMainThread;
+    using TCustomFFmpegVCL::StartTask;
+    using TCustomFFmpegVCL::StopTasks;
+    using TCustomFFmpegVCL::ThreadPriority;
+    using TCustomFFmpegVCL::TriggerEventInMainThread;
 };
 
 }  // namespace mw
