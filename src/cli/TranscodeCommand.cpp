@@ -10,10 +10,10 @@
 
 #include "Commands.h"
 #include "EngineSession.h"
-#include "OutputFields.h"
 #include "core/MainThread.h"
 #include "core/UtilFuncs.h"
 #include "engine/FFmpegVCL.h"
+#include "engine/OutputFields.h"
 
 namespace mw::cli {
 

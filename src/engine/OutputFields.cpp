@@ -1,12 +1,13 @@
 #include "OutputFields.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <variant>
 
 #include "core/Ini.h"
 
-namespace mw::cli {
+namespace mw {
 
 namespace {
 
@@ -120,7 +121,50 @@ bool ParseReal(std::string_view text, double& value) {
     return !copy.empty() && *end == '\0';
 }
 
+template <typename Value>
+std::string Text(const Value& value) {
+    if constexpr (std::is_same_v<Value, std::string>) {
+        return value;
+    } else if constexpr (std::is_same_v<Value, bool>) {
+        return value ? "1" : "0";
+    } else if constexpr (std::is_floating_point_v<Value>) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+        return text;
+    } else {
+        return std::to_string(value);
+    }
+}
+
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> ChangedOutputFields(const TOutputOptions& options) {
+    const TOutputOptions defaults;
+    std::vector<std::pair<std::string, std::string>> changed;
+    for (const NamedField& field : kFields) {
+        std::visit(
+            [&](auto member) {
+                using Member = decltype(member);
+                if constexpr (std::is_member_object_pointer_v<Member> &&
+                              std::is_same_v<Member, std::string TStreamInfo::*>) {
+                    if (options.Metadata.*member != defaults.Metadata.*member) {
+                        changed.emplace_back(field.Name, Text(options.Metadata.*member));
+                    }
+                } else if constexpr (std::is_same_v<Member, std::int32_t TStreamInfo::*> ||
+                                     std::is_same_v<Member, double TStreamInfo::*>) {
+                    if (options.Metadata.*member != defaults.Metadata.*member) {
+                        changed.emplace_back(field.Name, Text(options.Metadata.*member));
+                    }
+                } else {
+                    if (options.*member != defaults.*member) {
+                        changed.emplace_back(field.Name, Text(options.*member));
+                    }
+                }
+            },
+            field.Member);
+    }
+    return changed;
+}
 
 bool SetOutputField(TOutputOptions& options, std::string_view name, std::string_view value,
                     std::string& error) {
@@ -172,4 +216,4 @@ bool SetOutputField(TOutputOptions& options, std::string_view name, std::string_
     return false;
 }
 
-}  // namespace mw::cli
+}  // namespace mw

@@ -1,0 +1,124 @@
+#include "OptionBuilder.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "FormatCatalog.h"
+#include "PresetCatalog.h"
+#include "core/UserSettings.h"
+#include "core/UtilFuncs.h"
+
+namespace mw {
+
+namespace {
+
+int Even(long long value) { return static_cast<int>(2 * (value / 2)); }
+
+std::string SizeText(int width, int height) {
+    return std::to_string(width) + "*" + std::to_string(height);
+}
+
+}  // namespace
+
+void FitFrameSize(TOutputOptions& options, int frameWidth, int frameHeight, int inputWidth,
+                  int inputHeight, float inputAspect) {
+    const long long w = inputWidth;
+    const long long h = inputHeight;
+    const long long W = frameWidth;
+    const long long H = frameHeight;
+    float aspect = inputAspect;
+    if (aspect == 0.0f || std::isnan(aspect)) {
+        aspect = static_cast<float>(static_cast<double>(inputWidth) / inputHeight);
+    }
+    if (H * w == W * h) {
+        options.FrameSize = SizeText(frameWidth, frameHeight);
+    } else if (H * w > W * h) {
+        const int scaledHeight = Even(W * h / w);
+        options.FrameSize = SizeText(frameWidth, scaledHeight);
+        const int band = frameHeight - scaledHeight;
+        options.PadTop = Even(band / 2);
+        options.PadBottom = band - options.PadTop;
+        options.PadLeft = 0;
+        options.PadRight = 0;
+    } else {
+        const int scaledWidth = Even(H * w / h);
+        options.FrameSize = SizeText(scaledWidth, frameHeight);
+        const int band = frameWidth - scaledWidth;
+        options.PadLeft = Even(band / 2);
+        options.PadRight = band - options.PadLeft;
+        options.PadTop = 0;
+        options.PadBottom = 0;
+    }
+    // The display shape of the padded frame carries the input's pixel shape over.
+    const long double display = static_cast<long double>(frameWidth) / frameHeight * inputHeight /
+                                inputWidth * static_cast<long double>(aspect);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3Lf", display);
+    options.AspectRatio = text;
+}
+
+std::string OutputFileName(const std::string& inputName, const UserSettings& settings,
+                           const std::set<std::string>& takenNames) {
+    const std::string extension = OutputExtension(settings);
+    std::string name = ExtractFileName(inputName);
+    const std::size_t dot = name.find_last_of('.');
+    name = (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
+    const std::string folder = WithTrailingBackslash(settings.OutputFileDir);
+    // Names handed out earlier in the run count as taken, so that two inputs with the same
+    // base name never write one file.
+    std::string unique = UniqueFileName(name, folder);
+    if (takenNames.count(folder + unique)) {
+        const std::string stem = FileNameWithoutExt(name);
+        for (int i = 1;; ++i) {
+            unique = stem + "(" + std::to_string(i) + ")" + extension;
+            if (!PathExists(folder + unique) && !takenNames.count(folder + unique)) {
+                break;
+            }
+        }
+    }
+    return folder + unique;
+}
+
+TOutputOptions BuildOutputOptions(TCustomAVProbe& probe, const UserSettings& settings,
+                                  const std::set<std::string>& takenNames) {
+    TOutputOptions options;
+    InitOutputOptions(options);
+    options.FileExt = OutputExtension(settings);
+    options.FileName = OutputFileName(probe.FileName(), settings, takenNames);
+    const OutputFormat* format = SelectedFormat(settings);
+    if (!format) {
+        return options;
+    }
+    if (format->Class == FormatClass::Audio) {
+        options.DisableVideo = true;
+    } else if (format->Class == FormatClass::Video) {
+        options.DisableVideo = false;
+    }
+    std::optional<std::int32_t> inputAudioBitRate;
+    if (TAudioStreamInfo audio; probe.AudioStreamIndex() >= 0 &&
+                                probe.GetAudioStreamInfo(probe.AudioStreamIndex(), audio)) {
+        inputAudioBitRate = audio.BitRate;
+    }
+    const std::int32_t* index = settings.PresetIndex(format->SettingsKey);
+    const PresetSize size = ApplyPreset(*format, index ? *index : -1, options, inputAudioBitRate);
+    if (size.Width > 0 && size.Height > 0) {
+        // Without a picture to fit (audio-only input) there is nothing to fit.
+        TVideoStreamInfo video;
+        if (probe.VideoStreamIndex() >= 0 && probe.GetVideoStreamInfo(-1, video) &&
+            video.Width > 0 && video.Height > 0) {
+            FitFrameSize(options, size.Width, size.Height, video.Width, video.Height,
+                         video.DisplayAspectRatio);
+        }
+    }
+    return options;
+}
+
+TInputOptions BuildInputOptions(TCustomAVProbe& probe) {
+    TInputOptions options;
+    InitInputOptions(options);
+    options.FileName = probe.FileName();
+    options.FileFormat = probe.FormatName();
+    return options;
+}
+
+}  // namespace mw

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "engine/AVProbe.h"
+#include "engine/OptionRecords.h"
+
+namespace mw {
+
+struct UserSettings;
+
+// Fits an input picture of width x height and display aspect into a width x height frame
+// of the preset without distorting it: FrameSize, the pads and AspectRatio.
+void FitFrameSize(TOutputOptions& options, int frameWidth, int frameHeight, int inputWidth,
+                  int inputHeight, float inputAspect);
+
+// The output name for an input: the file name with the format's extension, in the output
+// folder, made unique against existing files and against takenNames (names handed out
+// earlier in the same run).
+std::string OutputFileName(const std::string& inputName, const UserSettings& settings,
+                           const std::set<std::string>& takenNames);
+
+// The output record of one input the probe has open, from the chosen format and preset.
+TOutputOptions BuildOutputOptions(TCustomAVProbe& probe, const UserSettings& settings,
+                                  const std::set<std::string>& takenNames = {});
+
+// The input record of one input the probe has open.
+TInputOptions BuildInputOptions(TCustomAVProbe& probe);
+
+}  // namespace mw
