@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "core/UserSettings.h"
+#include "engine/OutputFields.h"
+#include "formats/FormatCatalog.h"
+#include "formats/OptionBuilder.h"
+#include "formats/PresetCatalog.h"
+#include "support/MediaFixture.h"
+#include "support/TempDir.h"
+
+namespace mw {
+namespace {
+
+struct Fitted {
+    std::string FrameSize;
+    int PadTop, PadBottom, PadLeft, PadRight;
+    std::string AspectRatio;
+};
+
+TEST(FitFrameSize, PicturesFitWithoutDistortion) {
+    struct Case {
+        int W, H, Width, Height;
+        float Aspect;
+        Fitted Expected;
+    };
+    const Case cases[] = {
+        {640, 480, 1280, 720, 16.0f / 9, {"640*360", 60, 60, 0, 0, "1.333"}},
+        {848, 480, 640, 480, 4.0f / 3, {"640*480", 0, 0, 104, 104, "1.767"}},
+        {320, 240, 720, 576, 16.0f / 9, {"300*240", 0, 0, 10, 10, "1.896"}},
+        {320, 240, 640, 480, 0.0f, {"320*240", -1, -1, -1, -1, "1.333"}},
+        {480, 320, 720, 480, 1.5f, {"480*320", -1, -1, -1, -1, "1.500"}},
+        {368, 208, 1920, 1080, 16.0f / 9, {"368*206", 0, 2, 0, 0, "1.769"}},
+        {320, 240, 1280, 720, 16.0f / 9, {"320*180", 30, 30, 0, 0, "1.333"}},
+        {720, 576, 720, 576, 4.0f / 3, {"720*576", -1, -1, -1, -1, "1.333"}},
+        {320, 240, 640, 480, 4.0f / 3, {"320*240", -1, -1, -1, -1, "1.333"}},
+    };
+    for (const Case& c : cases) {
+        TOutputOptions options;
+        FitFrameSize(options, c.W, c.H, c.Width, c.Height, c.Aspect);
+        const std::string name = std::to_string(c.Width) + "x" + std::to_string(c.Height) +
+                                 " into " + std::to_string(c.W) + "x" + std::to_string(c.H);
+        EXPECT_EQ(options.FrameSize, c.Expected.FrameSize) << name;
+        EXPECT_EQ(options.PadTop, c.Expected.PadTop) << name;
+        EXPECT_EQ(options.PadBottom, c.Expected.PadBottom) << name;
+        EXPECT_EQ(options.PadLeft, c.Expected.PadLeft) << name;
+        EXPECT_EQ(options.PadRight, c.Expected.PadRight) << name;
+        EXPECT_EQ(options.AspectRatio, c.Expected.AspectRatio) << name;
+    }
+}
+
+class BuilderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::LoadEngineLibraries();
+        std::filesystem::create_directories(m_dir.File("out"));
+        m_settings.OutputFileDir = m_dir.File("out");
+    }
+
+    std::string Fixture(const std::string& name, bool video, bool audio, int width = 320,
+                        int height = 240, int sarNum = 0, int sarDen = 1) {
+        test::FixtureSpec spec;
+        spec.Format = "matroska";
+        spec.VideoCodec = video ? "mpeg4" : "";
+        spec.AudioCodec = audio ? "libmp3lame" : "";
+        spec.Width = width;
+        spec.Height = height;
+        spec.SampleAspectNum = sarNum;
+        spec.SampleAspectDen = sarDen;
+        spec.Seconds = 0.2;
+        const std::string path = m_dir.File(name);
+        test::WriteFixture(path, spec);
+        return path;
+    }
+
+    void Choose(const char* key, int row) {
+        const OutputFormat* format = FindOutputFormat(key);
+        m_settings.OutputFormatClass = static_cast<std::uint8_t>(format->Class);
+        (format->Class == FormatClass::Video    ? m_settings.OutputVideoFormat
+         : format->Class == FormatClass::Device ? m_settings.OutputDeviceFormat
+                                                : m_settings.OutputAudioFormat) =
+            static_cast<std::uint8_t>(format->Index);
+        *m_settings.PresetIndex(format->SettingsKey) = row;
+    }
+
+    TOutputOptions Build(const std::string& input, const std::set<std::string>& taken = {}) {
+        TAVProbe probe;
+        EXPECT_TRUE(probe.LoadFile(input)) << probe.LastErrorMessage();
+        return BuildOutputOptions(probe, m_settings, taken);
+    }
+
+    test::TempDir m_dir;
+    UserSettings m_settings;
+};
+
+TEST_F(BuilderTest, OutputNamesAndExtensions) {
+    const std::string holiday = Fixture("holiday.avi", true, true);
+    Choose("MP3", 2);
+    const std::string out = m_dir.File("out/");
+    EXPECT_EQ(Build(holiday).FileName, out + "holiday.mp3");
+    test::WriteTextFile(out + "holiday.mp3", "taken");
+    EXPECT_EQ(Build(holiday).FileName, out + "holiday(1).mp3");
+    test::WriteTextFile(out + "holiday(1).mp3", "taken");
+    EXPECT_EQ(Build(holiday).FileName, out + "holiday(2).mp3");
+    // A name handed out earlier in the same run is taken too.
+    EXPECT_EQ(Build(holiday, {out + "holiday(2).mp3"}).FileName, out + "holiday(3).mp3");
+
+    Choose("AVI", 3);
+    EXPECT_EQ(Build(Fixture("a.b.c.vob", true, true)).FileName, out + "a.b.c.avi");
+    Choose("MP4", 3);
+    EXPECT_EQ(Build(Fixture("movie", true, true)).FileName, out + "movie.mp4");
+    Choose("PSP", 1);
+    const TOutputOptions psp = Build(holiday);
+    EXPECT_EQ(psp.FileName, out + "holiday.mp4");
+    EXPECT_EQ(psp.FileExt, ".mp4");
+    EXPECT_EQ(psp.FileFormat, "psp");
+}
+
+TEST_F(BuilderTest, ClassDecidesTheVideoAndPresetsFillTheRecord) {
+    const std::string input = Fixture("in.mkv", true, true);
+    Choose("MP3", 2);
+    TOutputOptions expected;
+    expected.DisableVideo = true;
+    expected.AudioCodec = "libmp3lame";
+    expected.AudioChannels = 2;
+    expected.AudioSampleRate = 48000;
+    expected.AudioBitRate = 256000;
+    TOutputOptions built = Build(input);
+    expected.FileName = built.FileName;
+    expected.FileExt = ".mp3";
+    EXPECT_EQ(ChangedOutputFields(built), ChangedOutputFields(expected));
+
+    Choose("AVI", 3);
+    built = Build(input);
+    EXPECT_FALSE(built.DisableVideo);
+    EXPECT_EQ(built.VideoTag, "XVID");
+    EXPECT_EQ(built.FrameSize, "");
+    EXPECT_EQ(built.AspectRatio, "");
+
+    Choose("IPOD", 5);
+    built = Build(Fixture("vga.mkv", true, true, 640, 480));
+    EXPECT_EQ(built.ExtOptions, kX264Options1);
+    EXPECT_EQ(built.FrameRate, "24");
+    EXPECT_EQ(built.FrameSize, "320*240");
+    EXPECT_EQ(built.PadTop, -1);
+    EXPECT_EQ(built.AspectRatio, "1.333");
+
+    Choose("MP4", 0);
+    built = Build(Fixture("hd.mkv", true, true, 1280, 720));
+    EXPECT_EQ(built.FrameSize, "320*180");
+    EXPECT_EQ(built.PadTop, 30);
+    EXPECT_EQ(built.PadBottom, 30);
+
+    // An input without a picture is not fitted.
+    built = Build(Fixture("tone.mka", false, true));
+    EXPECT_EQ(built.FrameSize, "");
+    EXPECT_EQ(built.PadTop, -1);
+}
+
+TEST_F(BuilderTest, LosslessWmaKeepsTheInputBitRate) {
+    Choose("WMA", 4);
+    EXPECT_EQ(Build(Fixture("with.mkv", true, true)).AudioBitRate, 128000);
+    EXPECT_EQ(Build(Fixture("silent.mkv", true, false)).AudioBitRate, -1);
+    TOutputOptions join;
+    ApplyPreset(*FindOutputFormat("WMA"), 4, join, std::nullopt);
+    EXPECT_EQ(join.AudioBitRate, -1);
+}
+
+TEST_F(BuilderTest, NoRowChosenSetsOnlyTheFormatWideValues) {
+    const std::string input = Fixture("in.mkv", true, true);
+    struct Case {
+        const char* Key;
+        std::vector<std::pair<std::string, std::string>> Fields;
+    };
+    const std::vector<Case> cases = {
+        {"WAV", {{"DisableVideo", "1"}}},
+        {"MP3", {{"AudioCodec", "libmp3lame"}, {"DisableVideo", "1"}}},
+        {"AVI", {}},
+        {"IPOD",
+         {{"AudioCodec", "libfaac"},
+          {"VideoCodec", "libx264"},
+          {"ExtOptions", std::string(kX264Options1)}}},
+        {"BLACKBERRY", {}},
+        {"PSP",
+         {{"FileFormat", "psp"},
+          {"AudioCodec", "libfaac"},
+          {"VideoCodec", "libx264"},
+          {"ExtOptions", std::string(kX264Options2)}}},
+    };
+    for (const Case& c : cases) {
+        for (int index : {-1, 99}) {
+            Choose(c.Key, index);
+            std::vector<std::pair<std::string, std::string>> changed =
+                ChangedOutputFields(Build(input));
+            std::erase_if(changed, [](const auto& field) {
+                return field.first == "FileName" || field.first == "FileExt";
+            });
+            std::sort(changed.begin(), changed.end());
+            std::vector<std::pair<std::string, std::string>> expected = c.Fields;
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(changed, expected) << c.Key << " " << index;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace mw
