@@ -28,4 +28,7 @@ int RunThumbnailCommand(Arguments args);
 // -o OUTPUT INPUT...: one engine task configured through its option records.
 int RunTranscodeCommand(Arguments args);
 
+// mediawizard-cli formats [--json]: classes, formats and their presets (* marks the default).
+int RunFormatsCommand(Arguments args);
+
 }  // namespace mw::cli

@@ -15,6 +15,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
+    {"formats", "formats [--json]", mw::cli::RunFormatsCommand},
     {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
     {"thumbnail", "thumbnail FILE OUT.png [--size WxH]", mw::cli::RunThumbnailCommand},
     {"transcode",

@@ -138,9 +138,9 @@ std::string Text(const Value& value) {
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> ChangedOutputFields(const TOutputOptions& options) {
+std::vector<OutputFieldValue> ChangedOutputFields(const TOutputOptions& options) {
     const TOutputOptions defaults;
-    std::vector<std::pair<std::string, std::string>> changed;
+    std::vector<OutputFieldValue> changed;
     for (const NamedField& field : kFields) {
         std::visit(
             [&](auto member) {
@@ -148,16 +148,20 @@ std::vector<std::pair<std::string, std::string>> ChangedOutputFields(const TOutp
                 if constexpr (std::is_member_object_pointer_v<Member> &&
                               std::is_same_v<Member, std::string TStreamInfo::*>) {
                     if (options.Metadata.*member != defaults.Metadata.*member) {
-                        changed.emplace_back(field.Name, Text(options.Metadata.*member));
+                        changed.push_back(
+                            {std::string(field.Name), Text(options.Metadata.*member), false});
                     }
                 } else if constexpr (std::is_same_v<Member, std::int32_t TStreamInfo::*> ||
                                      std::is_same_v<Member, double TStreamInfo::*>) {
                     if (options.Metadata.*member != defaults.Metadata.*member) {
-                        changed.emplace_back(field.Name, Text(options.Metadata.*member));
+                        changed.push_back(
+                            {std::string(field.Name), Text(options.Metadata.*member), true});
                     }
                 } else {
                     if (options.*member != defaults.*member) {
-                        changed.emplace_back(field.Name, Text(options.*member));
+                        using Value = std::remove_cvref_t<decltype(options.*member)>;
+                        changed.push_back({std::string(field.Name), Text(options.*member),
+                                           !std::is_same_v<Value, std::string>});
                     }
                 }
             },

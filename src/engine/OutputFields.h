@@ -14,7 +14,17 @@ namespace mw {
 bool SetOutputField(TOutputOptions& options, std::string_view name, std::string_view value,
                     std::string& error);
 
-// The fields of a record that differ from InitOutputOptions, by name, as text.
-std::vector<std::pair<std::string, std::string>> ChangedOutputFields(const TOutputOptions& options);
+// One field of a record by name, its value as text, and whether the field is a number.
+struct OutputFieldValue {
+    std::string Name;
+    std::string Value;
+    bool Numeric = false;
+
+    friend bool operator==(const OutputFieldValue&, const OutputFieldValue&) = default;
+    friend auto operator<=>(const OutputFieldValue&, const OutputFieldValue&) = default;
+};
+
+// The fields of a record that differ from InitOutputOptions, in the record's order.
+std::vector<OutputFieldValue> ChangedOutputFields(const TOutputOptions& options);
 
 }  // namespace mw

@@ -30,6 +30,7 @@ TEST(Cli, UsageErrorsExitWithTwo) {
         {"thumbnail", "in.mp4"},
         {"thumbnail", "in.mp4", "out.png", "--size", "12by4"},
         {"edition", "a", "b"},
+        {"formats", "--xml"},
         {"transcode", "in.mp4"},
         {"transcode", "-o", "out.avi"},
         {"transcode", "--field", "NoSuchField=1", "-o", "out.avi", "in.mp4"},
@@ -117,6 +118,23 @@ TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
     const test::ProcessResult none = Cli({"thumbnail", dir.File("tone.mp3"), dir.File("c.png")});
     EXPECT_EQ(none.ExitCode, 1);
     EXPECT_NE(none.Err.find("no video"), std::string::npos);
+}
+
+TEST(Cli, FormatsListsEveryPreset) {
+    const test::ProcessResult json = Cli({"formats", "--json"});
+    ASSERT_EQ(json.ExitCode, 0) << json.Err;
+    EXPECT_EQ(Count(json.Out, "\"row\":"), 177u);
+    EXPECT_EQ(Count(json.Out, "\"key\":"), 24u);
+    EXPECT_NE(json.Out.find("{\"name\":\"Device\",\"formats\":[{\"key\":\"IPOD\","),
+              std::string::npos);
+    EXPECT_NE(json.Out.find("\"label\":\"WMA Losslesss Audio\""), std::string::npos);
+    EXPECT_NE(json.Out.find("\"size\":[320,240]"), std::string::npos);
+    EXPECT_NE(json.Out.find("\"AudioBitRate\":256000"), std::string::npos);
+
+    const test::ProcessResult text = Cli({"formats"});
+    ASSERT_EQ(text.ExitCode, 0);
+    EXPECT_NE(text.Out.find("   * 2  Normal Quality - MP3: 48000 Hz, Stereo, 256 kbps"),
+              std::string::npos);
 }
 
 TEST(Cli, TranscodeRunsOneTaskAndReportsItsEnd) {

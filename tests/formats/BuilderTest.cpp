@@ -13,6 +13,11 @@
 #include "support/TempDir.h"
 
 namespace mw {
+
+void PrintTo(const OutputFieldValue& field, std::ostream* out) {
+    *out << field.Name << "=" << field.Value << (field.Numeric ? " (number)" : "");
+}
+
 namespace {
 
 struct Fitted {
@@ -173,11 +178,11 @@ TEST_F(BuilderTest, NoRowChosenSetsOnlyTheFormatWideValues) {
     const std::string input = Fixture("in.mkv", true, true);
     struct Case {
         const char* Key;
-        std::vector<std::pair<std::string, std::string>> Fields;
+        std::vector<OutputFieldValue> Fields;
     };
     const std::vector<Case> cases = {
-        {"WAV", {{"DisableVideo", "1"}}},
-        {"MP3", {{"AudioCodec", "libmp3lame"}, {"DisableVideo", "1"}}},
+        {"WAV", {{"DisableVideo", "1", true}}},
+        {"MP3", {{"AudioCodec", "libmp3lame"}, {"DisableVideo", "1", true}}},
         {"AVI", {}},
         {"IPOD",
          {{"AudioCodec", "libfaac"},
@@ -193,13 +198,11 @@ TEST_F(BuilderTest, NoRowChosenSetsOnlyTheFormatWideValues) {
     for (const Case& c : cases) {
         for (int index : {-1, 99}) {
             Choose(c.Key, index);
-            std::vector<std::pair<std::string, std::string>> changed =
-                ChangedOutputFields(Build(input));
-            std::erase_if(changed, [](const auto& field) {
-                return field.first == "FileName" || field.first == "FileExt";
-            });
+            std::vector<OutputFieldValue> changed = ChangedOutputFields(Build(input));
+            std::erase_if(changed,
+                          [](const OutputFieldValue& field) { return field.Name == "FileExt"; });
             std::sort(changed.begin(), changed.end());
-            std::vector<std::pair<std::string, std::string>> expected = c.Fields;
+            std::vector<OutputFieldValue> expected = c.Fields;
             std::sort(expected.begin(), expected.end());
             EXPECT_EQ(changed, expected) << c.Key << " " << index;
         }
