@@ -31,4 +31,8 @@ int RunTranscodeCommand(Arguments args);
 // mediawizard-cli formats [--json]: classes, formats and their presets (* marks the default).
 int RunFormatsCommand(Arguments args);
 
+// mediawizard-cli convert --format NAME [--preset N] [--out DIR] [--join] FILE...: a
+// conversion run as the wizard makes it, with its summary.
+int RunConvertCommand(Arguments args);
+
 }  // namespace mw::cli

@@ -15,6 +15,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
+    {"convert", "convert --format NAME [--preset N] [--out DIR] [--join] FILE...",
+     mw::cli::RunConvertCommand},
     {"formats", "formats [--json]", mw::cli::RunFormatsCommand},
     {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
     {"thumbnail", "thumbnail FILE OUT.png [--size WxH]", mw::cli::RunThumbnailCommand},

@@ -301,7 +301,8 @@ void TCustomFFmpegVCL::ClearTasks() {
             task->m_worker.join();
         }
     }
-    JoinFinishedThreads(true);
+    // The final report's handler may be the caller: its thread is joined later.
+    JoinFinishedThreads(false);
     m_allDone = false;
     m_working = false;
 }
@@ -471,7 +472,7 @@ void TCustomFFmpegVCL::StopTasks(bool waitForStop) {
     for (TFFmpeg* task : tasks) {
         if (task->Running()) {
             task->RequestStop();
-            if (waitForStop && m_threaded) {
+            if (waitForStop && m_threaded && m_reporting.load() != task) {
                 WaitUntil([task] { return task->m_workerLeft.load(); });
             }
         } else if (m_working && !task->Terminated()) {
@@ -522,7 +523,12 @@ void TCustomFFmpegVCL::DispatchProgress(TFFmpeg& task, const TProgressInfo& info
     }
     m_progressRecord = info;
     m_progressRecord.TaskIndex = IndexOf(task);
-    OnMainThread(m_triggerInMainThread, [this] { OnProgress(&m_progressRecord); });
+    OnMainThread(m_triggerInMainThread, [this, &task] {
+        // A handler may stop the run; it must then not wait for the worker it holds up.
+        m_reporting = &task;
+        OnProgress(&m_progressRecord);
+        m_reporting = nullptr;
+    });
 }
 
 void TCustomFFmpegVCL::DispatchPreview(TFFmpeg& task, const TPreviewInfo& info) {

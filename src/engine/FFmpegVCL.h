@@ -145,6 +145,7 @@ private:
     bool m_triggerInMainThread = true;
     IPreviewWindows* m_previewWindows = nullptr;
     TProgressInfo m_progressRecord;
+    std::atomic<TFFmpeg*> m_reporting{nullptr};  // the task whose progress is being handled
 
     struct ReportThread {
         std::thread Thread;

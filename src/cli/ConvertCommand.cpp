@@ -1,0 +1,182 @@
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "Commands.h"
+#include "EngineSession.h"
+#include "convert/ConversionDriver.h"
+#include "convert/InputList.h"
+#include "core/Ini.h"
+#include "core/MainThread.h"
+#include "core/UserSettings.h"
+#include "core/UtilFuncs.h"
+#include "engine/EngineError.h"
+#include "formats/FormatCatalog.h"
+
+namespace mw::cli {
+
+namespace {
+
+std::atomic<bool> g_cancel{false};
+
+void CancelOnSignal(int) {
+    g_cancel = true;
+}
+
+class CancelSignal {
+public:
+    CancelSignal() {
+        g_cancel = false;
+        struct sigaction action {};
+        action.sa_handler = CancelOnSignal;
+        sigaction(SIGINT, &action, &m_previous);
+    }
+    ~CancelSignal() { sigaction(SIGINT, &m_previous, nullptr); }
+    CancelSignal(const CancelSignal&) = delete;
+    CancelSignal& operator=(const CancelSignal&) = delete;
+
+private:
+    struct sigaction m_previous {};
+};
+
+void Choose(UserSettings& settings, const OutputFormat& format, int preset) {
+    settings.OutputFormatClass = static_cast<std::uint8_t>(format.Class);
+    std::uint8_t& index = format.Class == FormatClass::Video    ? settings.OutputVideoFormat
+                          : format.Class == FormatClass::Device ? settings.OutputDeviceFormat
+                                                                : settings.OutputAudioFormat;
+    index = static_cast<std::uint8_t>(format.Index);
+    *settings.PresetIndex(format.SettingsKey) = preset;
+}
+
+}  // namespace
+
+int RunConvertCommand(Arguments args) {
+    constexpr const char* kUsage =
+        "convert --format NAME [--preset N] [--out DIR] [--join] FILE...";
+    const OutputFormat* format = nullptr;
+    int preset = -2;
+    std::string folder = std::filesystem::current_path().string();
+    bool join = false;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool takesValue = arg == "--format" || arg == "--preset" || arg == "--out";
+        if (takesValue && i + 1 >= args.size()) {
+            return UsageError(kUsage, arg + " needs a value");
+        }
+        if (arg == "--format") {
+            format = FindOutputFormat(args[++i]);
+            if (!format) {
+                return UsageError(kUsage, "no output format is named " + args[i]);
+            }
+        } else if (arg == "--preset") {
+            const std::optional<int> value = ParseIniInteger(args[++i]);
+            if (!value || *value < 0) {
+                return UsageError(kUsage, "--preset takes a row number");
+            }
+            preset = *value;
+        } else if (arg == "--out") {
+            folder = args[++i];
+        } else if (arg == "--join") {
+            join = true;
+        } else if (arg.starts_with("--")) {
+            return UsageError(kUsage, "unknown option " + arg);
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (!format || files.empty()) {
+        return UsageError(kUsage);
+    }
+    if (preset == -2) {
+        preset = format->DefaultRow;
+    }
+    if (preset >= format->Rows) {
+        return UsageError(kUsage, std::string(format->Name) + " has presets 0 to " +
+                                      std::to_string(format->Rows - 1));
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder)) {
+        std::fprintf(stderr, "mediawizard-cli: cannot create the folder %s\n", folder.c_str());
+        return kExitFailed;
+    }
+
+    EngineSession session;
+    if (!session.Ready()) {
+        return kExitFailed;
+    }
+    UserSettings settings;
+    settings.OutputFileDir = WithTrailingBackslash(folder);
+    Choose(settings, *format, preset);
+
+    const bool terminal = isatty(STDOUT_FILENO);
+    auto log = [terminal](const std::string& line) {
+        std::printf("%s%s\n", terminal ? "\r\033[K" : "", line.c_str());
+    };
+    TFFmpegVCL engine;
+    InputList inputs;
+    try {
+        inputs.AddFiles(engine.Probe(), files, log);
+    } catch (const EngineError& failure) {
+        std::fprintf(stderr, "%s\n", failure.what());
+        return kExitFailed;
+    }
+
+    ConversionDriver driver(engine, settings, join, log);
+    std::vector<std::string> statuses;
+    bool finished = false;
+    driver.OnChanged = [&] {
+        const std::vector<ConversionRow>& rows = driver.Rows();
+        statuses.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (!join && rows[i].Status != statuses[i]) {
+                statuses[i] = rows[i].Status;
+                if (statuses[i] == "Waiting...") {
+                    log("Queued: " + rows[i].Name);
+                } else if (statuses[i] != "Converting...") {
+                    log(rows[i].Name + ": " + statuses[i]);
+                }
+            }
+        }
+        if (terminal && driver.Running() && driver.CurrentFile() != "...") {
+            std::printf("\r\033[K%s %3d%% elapsed %s estimated %s left %s",
+                        ExtractFileName(driver.CurrentFile()).c_str(), driver.Percent(),
+                        driver.Elapsed().c_str(), driver.Estimated().c_str(),
+                        driver.TimeLeft().c_str());
+            std::fflush(stdout);
+        }
+    };
+    driver.OnFinish = [&] { finished = true; };
+    CancelSignal cancel;
+    driver.StartRun(inputs);
+    bool cancelled = false;
+    while (!finished) {
+        if (g_cancel && !cancelled) {
+            cancelled = true;
+            driver.CancelRun();
+        }
+        MainThread::Instance()->WaitAndProcess(std::chrono::milliseconds(20));
+    }
+    if (join && driver.RunTotalFiles() == 1) {
+        log(driver.Rows().empty() ? std::string("Nothing was joined.")
+                                  : "Joined into " + driver.Rows().front().Path +
+                                        (driver.RunSucceeded() == 1 ? ": Finish." : ": Failed."));
+    }
+    for (const std::string& line : driver.RunErrors()) {
+        log(line);
+    }
+    const int total = driver.RunTotalFiles();
+    const int succeeded = driver.RunSucceeded();
+    std::printf("Total files: %d\nSucceeded: %d\nFailed: %d\n", total, succeeded,
+                total - succeeded);
+    return succeeded == total ? kExitOk : kExitFailed;
+}
+
+}  // namespace mw::cli

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "InputList.h"
+#include "engine/FFmpegVCL.h"
+
+namespace mw {
+
+struct UserSettings;
+
+// One row of the conversion list. In join mode the status and progress columns hold the
+// picture size and the aspect ratio.
+struct ConversionRow {
+    std::string Name;
+    std::string Duration;
+    std::string Status;
+    std::string Progress;
+    std::string Path;
+};
+
+// "h:nn:ss" of a time of day: whole days dropped, a negative time shown by its magnitude.
+std::string FormatTimeOfDay(double seconds);
+
+// The estimated overall time of a run: total x elapsed / (done + current), or nothing yet
+// while nothing was converted.
+std::string EstimateText(std::int64_t totalUs, std::int64_t doneUs, std::int64_t currentUs,
+                         double elapsedSeconds, std::string* timeLeft);
+
+// Turns the input list into engine tasks, follows them and keeps the run's counters and
+// texts for its view. Everything here runs on the main thread; the engine's reports are
+// handed over to it.
+class ConversionDriver {
+public:
+    ConversionDriver(TFFmpegVCL& engine, const UserSettings& settings, bool joinMode,
+                     std::function<void(const std::string&)> log);
+    ~ConversionDriver();
+    ConversionDriver(const ConversionDriver&) = delete;
+    ConversionDriver& operator=(const ConversionDriver&) = delete;
+
+    // Queues a task per file (or one joining task) and starts the engine. When nothing
+    // could be queued the run ends at once.
+    void StartRun(const InputList& inputs);
+    // Stops the engine; the run then ends through its reports.
+    void CancelRun();
+    bool Running() const { return m_running; }
+
+    const std::vector<ConversionRow>& Rows() const { return m_rows; }
+    std::string StatusColumnCaption() const { return m_join ? "Width x Height" : "Status"; }
+    std::string ProgressColumnCaption() const { return m_join ? "Aspect Ratio" : "Progress"; }
+    std::string CurrentFileTitle() const { return m_join ? "Output file:" : "Current file:"; }
+    const std::string& CurrentFile() const { return m_currentFile; }
+    int Percent() const { return m_percent; }
+    const std::string& Estimated() const { return m_estimated; }
+    const std::string& Elapsed() const { return m_elapsed; }
+    const std::string& TimeLeft() const { return m_timeLeft; }
+
+    int RunTotalFiles() const { return m_totalFiles; }
+    int RunSucceeded() const { return m_succeeded; }
+    const std::vector<std::string>& RunErrors() const { return m_errors; }
+
+    // Called on the main thread after every change of the texts above.
+    std::function<void()> OnChanged;
+    // Called on the main thread when the run has ended and the engine is clear.
+    std::function<void()> OnFinish;
+
+private:
+    void QueueFileTasks(const InputList& inputs);
+    void QueueFile(const std::string& name);
+    void OnProgress(const TProgressInfo& info);
+    void OnTerminate(const TTerminateInfo& info);
+    void HandleTaskReport(const TTerminateInfo& info);
+    void FinishRun();
+    void Changed();
+
+    TFFmpegVCL& m_engine;
+    const UserSettings& m_settings;
+    bool m_join;
+    std::function<void(const std::string&)> m_log;
+    std::vector<ConversionRow> m_rows;
+    std::vector<std::int64_t> m_taskDurations;  // per queued task, microseconds
+    std::set<std::string> m_takenNames;
+    bool m_running = false;
+    int m_totalFiles = 0;
+    int m_succeeded = 0;
+    std::atomic<int> m_handledReports{0};
+    std::chrono::steady_clock::time_point m_startTime;
+    std::int64_t m_totalUs = 0;
+    std::int64_t m_doneUs = 0;
+    std::vector<std::string> m_errors;
+    std::string m_currentFile = "...";
+    int m_percent = 0;
+    std::string m_estimated;
+    std::string m_elapsed;
+    std::string m_timeLeft;
+};
+
+}  // namespace mw

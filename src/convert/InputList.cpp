@@ -1,0 +1,140 @@
+#include "InputList.h"
+
+#include <algorithm>
+
+#include "Thumbnail.h"
+#include "core/UtilFuncs.h"
+#include "engine/FFmpegLogger.h"
+
+namespace mw {
+
+namespace {
+
+std::string BitRateText(std::int32_t bitRate) {
+    return bitRate >= 1 ? std::to_string(bitRate / 1000) + " Kbps" : "Bit rate is not preseted";
+}
+
+}  // namespace
+
+InputItem DescribeInput(TAVProbe& probe, const std::string& fileName) {
+    InputItem item;
+    item.FileFullName = fileName;
+    TFileStreamInfo file;
+    TVideoStreamInfo video;
+    TAudioStreamInfo audio;
+    const bool hasVideo = probe.VideoStreamIndex() >= 0;
+    if (hasVideo) {
+        TakeThumbnail(probe, item.Thumbnail);
+    }
+    item.AudioIcon = !hasVideo;
+    probe.GetFileStreamInfo(file);
+    if (hasVideo) {
+        probe.GetVideoStreamInfo(probe.VideoStreamIndex(), video);
+    }
+    if (probe.AudioStreamIndex() >= 0) {
+        probe.GetAudioStreamInfo(probe.AudioStreamIndex(), audio);
+    }
+    item.Duration = "Duration: " + (file.Duration == -1 ? std::string("Duration is not preseted")
+                                                        : FormatMicroseconds(file.Duration));
+    if (hasVideo) {
+        item.BitRate = "Bit rate: " + BitRateText(video.BitRate);
+        item.Dimension = Format("Dimension: %d x %d", video.Width, video.Height);
+    } else {
+        item.BitRate = "Audio Bit rate: " + BitRateText(audio.BitRate);
+        item.Dimension = "Audio Encoder: " + audio.CodecName;
+    }
+    item.FileSize = Format("File size: %lld M", static_cast<long long>(probe.FileSize() / 1048576));
+    item.VideoEncoder = "Video encoder: " + video.CodecName;
+    item.AudioChannels = "Channels: " + std::to_string(audio.Channels);
+    item.AudioSampleRate = "Sample rate: " + std::to_string(audio.SampleRate) + " Hz";
+    item.AudioBitrate = "Bit rate: " + BitRateText(audio.BitRate);
+    item.AudioEncoder = "Audio encoder: " + audio.CodecName;
+    // A stream without a rate denominator has no rate to show.
+    item.FrameRate = video.FrameRateDen > 0
+                         ? Format("Frame rate: %.2f",
+                                  static_cast<double>(video.FrameRateNum) / video.FrameRateDen)
+                         : std::string("Frame rate: N/A");
+    item.RealDuration = file.Duration == -1 ? 0 : file.Duration;
+    item.Width = video.Width;
+    item.Height = video.Height;
+    item.AspectRatio = video.DisplayAspectRatio;
+    return item;
+}
+
+std::string ShortenPath(const std::string& path,
+                        const std::function<bool(const std::string&)>& fits) {
+    if (fits(path)) {
+        return path;
+    }
+    const std::string name = ExtractFileName(path);
+    std::string folders = ExtractFilePath(path);
+    const std::string root = folders.starts_with("/") ? "/" : "";
+    folders.erase(0, root.size());
+    // Drop folders from the front one at a time.
+    while (!folders.empty()) {
+        const std::size_t next = folders.find('/');
+        folders.erase(0, next == std::string::npos ? folders.size() : next + 1);
+        const std::string candidate = root + ".../" + folders + name;
+        if (!folders.empty() && fits(candidate)) {
+            return candidate;
+        }
+    }
+    const std::string shortest = ".../" + name;
+    return fits(shortest) ? shortest : name;
+}
+
+std::vector<std::string> InputList::AddFiles(TAVProbe& probe, const std::vector<std::string>& names,
+                                             const std::function<void(const std::string&)>& log) {
+    std::vector<std::string> failed;
+    for (const std::string& name : names) {
+        if (!probe.LoadFile(name)) {
+            log("File load error: " + probe.LastErrorMessage());
+            failed.push_back(probe.LastErrorMessage());
+            continue;
+        }
+        m_items.push_back(DescribeInput(probe, name));
+        probe.Close();
+    }
+    return failed;
+}
+
+void InputList::Select(int index) {
+    m_selected = index >= 0 && index < Count() ? index : -1;
+}
+
+void InputList::DeleteSelected() {
+    if (m_selected < 0) {
+        return;
+    }
+    m_items.erase(m_items.begin() + m_selected);
+    m_selected = m_items.empty() ? -1 : std::min(m_selected, Count() - 1);
+}
+
+void InputList::Clear() {
+    m_items.clear();
+    m_selected = -1;
+}
+
+void InputList::MoveUp() {
+    if (CanMoveUp()) {
+        Move(m_selected, m_selected - 1);
+    }
+}
+
+void InputList::MoveDown() {
+    if (CanMoveDown()) {
+        Move(m_selected, m_selected + 1);
+    }
+}
+
+void InputList::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to) {
+        return;
+    }
+    InputItem item = std::move(m_items[static_cast<std::size_t>(from)]);
+    m_items.erase(m_items.begin() + from);
+    m_items.insert(m_items.begin() + to, std::move(item));
+    m_selected = to;
+}
+
+}  // namespace mw

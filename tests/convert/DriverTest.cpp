@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "convert/ConversionDriver.h"
+#include "core/MainThread.h"
+#include "core/UserSettings.h"
+#include "formats/FormatCatalog.h"
+#include "support/MediaFixture.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+namespace mw {
+namespace {
+
+TEST(RunTimes, EstimatesAndTimeOfDay) {
+    std::string left;
+    // Two 60 s files, halfway through the second: four thirds of the elapsed time.
+    EXPECT_EQ(EstimateText(120'000'000, 60'000'000, 30'000'000, 90.0, &left), "0:02:00");
+    EXPECT_EQ(left, "0:00:30");
+    EXPECT_EQ(EstimateText(120'000'000, 0, 0, 5.0, &left), "...");
+    // Past 2^31 microseconds (36 minutes) the sums stay right.
+    const std::int64_t longFile = 40LL * 60 * 1000000;
+    EXPECT_EQ(EstimateText(2 * longFile, longFile, 0, 600.0, &left), "0:20:00");
+    EXPECT_EQ(FormatTimeOfDay(3725.9), "1:02:05");
+    EXPECT_EQ(FormatTimeOfDay(0), "0:00:00");
+    EXPECT_EQ(FormatTimeOfDay(90000), "1:00:00");
+    EXPECT_EQ(FormatTimeOfDay(-65), "0:01:05");
+}
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::LoadEngineLibraries();
+        std::filesystem::create_directories(m_dir.File("out"));
+        m_settings.OutputFileDir = m_dir.File("out/");
+        const OutputFormat* mp3 = FindOutputFormat("MP3");
+        m_settings.OutputFormatClass = 2;
+        m_settings.OutputAudioFormat = static_cast<std::uint8_t>(mp3->Index);
+    }
+
+    std::string Fixture(const std::string& name, double seconds,
+                        const std::string& format = "avi") {
+        test::FixtureSpec spec;
+        spec.Format = format;
+        spec.VideoCodec = "mpeg4";
+        spec.AudioCodec = "libmp3lame";
+        spec.Width = 160;
+        spec.Height = 120;
+        spec.Seconds = seconds;
+        test::WriteFixture(m_dir.File(name), spec);
+        return m_dir.File(name);
+    }
+
+    void Run(const std::vector<std::string>& files, bool join = false,
+             const std::function<void(ConversionDriver&)>& onChanged = nullptr) {
+        InputList inputs;
+        TFFmpegVCL engine;
+        inputs.AddFiles(engine.Probe(), files,
+                        [this](const std::string& line) { m_log.push_back(line); });
+        ConversionDriver driver(engine, m_settings, join,
+                                [this](const std::string& line) { m_log.push_back(line); });
+        bool finished = false;
+        driver.OnChanged = [&] {
+            if (onChanged) {
+                onChanged(driver);
+            }
+        };
+        driver.OnFinish = [&] { finished = true; };
+        driver.StartRun(inputs);
+        while (!finished) {
+            m_mainThread.WaitAndProcess(std::chrono::milliseconds(10));
+        }
+        m_total = driver.RunTotalFiles();
+        m_succeeded = driver.RunSucceeded();
+        m_errors = driver.RunErrors();
+        m_rows = driver.Rows();
+    }
+
+    HeadlessMainThread m_mainThread;
+    test::TempDir m_dir;
+    UserSettings m_settings;
+    std::vector<std::string> m_log;
+    int m_total = 0;
+    int m_succeeded = 0;
+    std::vector<std::string> m_errors;
+    std::vector<ConversionRow> m_rows;
+};
+
+TEST_F(DriverTest, ThreeFilesToMp3) {
+    std::set<std::string> seen;
+    Run({Fixture("a.avi", 0.5), Fixture("b.avi", 0.5), Fixture("c.avi", 0.5)}, false,
+        [&](ConversionDriver& driver) {
+            for (const ConversionRow& row : driver.Rows()) {
+                seen.insert(row.Status);
+            }
+        });
+    EXPECT_EQ(m_total, 3);
+    EXPECT_EQ(m_succeeded, 3);
+    EXPECT_TRUE(m_errors.empty());
+    EXPECT_TRUE(seen.count("Waiting..."));
+    EXPECT_TRUE(seen.count("Finish."));
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        EXPECT_EQ(
+            test::FFprobe(m_dir.File(std::string("out/") + name))["streams.stream.0.codec_name"],
+            "mp3");
+    }
+}
+
+TEST_F(DriverTest, UnreadableAndFailingFiles) {
+    test::WriteTextFile(m_dir.File("broken.avi"), "no movie here");
+    test::WriteTextFile(m_dir.File("words.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHello\n\n");
+    const std::string a = Fixture("a.avi", 0.5);
+    InputList inputs;
+    Run({a, m_dir.File("broken.avi"), Fixture("b.avi", 0.5)});
+    EXPECT_EQ(m_total, 2);
+    EXPECT_EQ(m_succeeded, 2);
+    int loadErrors = 0;
+    for (const std::string& line : m_log) {
+        loadErrors += line.starts_with("File load error: ");
+    }
+    EXPECT_EQ(loadErrors, 1);
+
+    // A subtitle file opens but holds nothing an MP3 can take: the task fails while running.
+    Run({m_dir.File("words.srt")});
+    EXPECT_EQ(m_total, 1);
+    EXPECT_EQ(m_succeeded, 0);
+    ASSERT_EQ(m_rows.size(), 1u);
+    EXPECT_EQ(m_rows[0].Status, "Failed.");
+    ASSERT_EQ(m_errors.size(), 1u);
+    EXPECT_EQ(m_errors[0], "File (0): Output file #0 does not contain any stream");
+}
+
+TEST_F(DriverTest, CancelDuringTheSecondFile) {
+    const std::vector<std::string> files = {Fixture("one.avi", 0.5), Fixture("two.avi", 30),
+                                            Fixture("three.avi", 0.5)};
+    bool cancelled = false;
+    Run(files, false, [&](ConversionDriver& driver) {
+        if (!cancelled && driver.Rows().size() == 3 && driver.Rows()[1].Status == "Converting..." &&
+            driver.Percent() > 5) {
+            cancelled = true;
+            driver.CancelRun();
+        }
+    });
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(m_total, 3);
+    EXPECT_EQ(m_succeeded, 1);
+    EXPECT_EQ(m_rows[1].Status, "Failed.");
+    EXPECT_EQ(m_rows[2].Status, "Failed.");
+    const test::ProcessResult partial = test::RunProcess(
+        {"ffmpeg", "-v", "error", "-i", m_dir.File("out/two.mp3"), "-f", "null", "-"});
+    EXPECT_EQ(partial.ExitCode, 0) << partial.Err;
+}
+
+TEST_F(DriverTest, NamesStayUniqueWithinARunAndJoinsMakeOneFile) {
+    Run({Fixture("a.avi", 0.5), Fixture("a.mp4", 0.5, "mp4")});
+    EXPECT_EQ(m_succeeded, 2);
+    EXPECT_TRUE(std::filesystem::exists(m_dir.File("out/a.mp3")));
+    EXPECT_TRUE(std::filesystem::exists(m_dir.File("out/a(1).mp3")));
+
+    Run({Fixture("x.avi", 0.5), Fixture("y.avi", 0.5), Fixture("z.avi", 0.5)}, true);
+    EXPECT_EQ(m_total, 1);
+    EXPECT_EQ(m_succeeded, 1);
+    EXPECT_EQ(m_rows.size(), 3u);
+    EXPECT_TRUE(std::filesystem::exists(m_dir.File("out/Output_Merge.mp3")));
+
+    // Nothing to convert: the run ends at once.
+    Run({m_dir.File("missing.avi")});
+    EXPECT_EQ(m_total, 0);
+    EXPECT_EQ(m_succeeded, 0);
+}
+
+}  // namespace
+}  // namespace mw
