@@ -14,6 +14,13 @@ std::string ShellFolderPath(std::string_view valueName);
 // waiting for it; whether that worked is not reported.
 void OpenWithShell(std::string_view target);
 
+// Starts playing a WAV file and returns at once; a file that cannot be played gives the
+// terminal bell instead.
+void PlaySoundFileAsync(std::string_view path);
+
+// Asks the system (logind) to shut down and switch off; a refusal is not reported.
+void PowerOffComputer();
+
 // Gives the calling thread a scheduling niceness (-20 highest to 19 lowest) where the
 // system permits it; otherwise the thread keeps its own.
 void SetCurrentThreadNice(int nice);

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Platform.h"
 #include "UtilFuncs.h"
@@ -77,6 +79,22 @@ std::string DocumentsFolder() {
     return HomeFolder();
 }
 
+// Runs a short-lived shell that starts its job in the background and exits at once, so the
+// job is never our child and leaves no zombie behind.
+void SpawnDetached(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return;
+    }
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
 }  // namespace
 
 std::string ShellFolderPath(std::string_view valueName) {
@@ -101,6 +119,25 @@ void OpenWithShell(std::string_view target) {
     }
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+}
+
+void PlaySoundFileAsync(std::string_view path) {
+    if (!PathExists(path)) {
+        std::fputs("\a", stderr);
+        return;
+    }
+    const std::string argument(path);
+    SpawnDetached({"/bin/sh", "-c",
+                   "paplay \"$1\" 2>/dev/null || aplay -q \"$1\" 2>/dev/null || printf '\\a' >&2 &",
+                   "sh", argument});
+}
+
+void PowerOffComputer() {
+    SpawnDetached({"/bin/sh", "-c",
+                   "busctl call org.freedesktop.login1 /org/freedesktop/login1 "
+                   "org.freedesktop.login1.Manager PowerOff b false >/dev/null 2>&1 || "
+                   "systemctl poweroff >/dev/null 2>&1 &",
+                   "sh"});
 }
 
 void SetCurrentThreadNice(int nice) {
