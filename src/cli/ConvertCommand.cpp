@@ -123,7 +123,12 @@ int RunConvertCommand(Arguments args) {
     TFFmpegVCL engine;
     InputList inputs;
     try {
-        inputs.AddFiles(engine.Probe(), files, log);
+        // A join needs each file's shape up front; a file-by-file run probes as it queues.
+        if (join) {
+            inputs.AddFiles(engine.Probe(), files, log, false);
+        } else {
+            inputs.AddNames(files);
+        }
     } catch (const EngineError& failure) {
         std::fprintf(stderr, "%s\n", failure.what());
         return kExitFailed;

@@ -16,14 +16,14 @@ std::string BitRateText(std::int32_t bitRate) {
 
 }  // namespace
 
-InputItem DescribeInput(TAVProbe& probe, const std::string& fileName) {
+InputItem DescribeInput(TAVProbe& probe, const std::string& fileName, bool thumbnail) {
     InputItem item;
     item.FileFullName = fileName;
     TFileStreamInfo file;
     TVideoStreamInfo video;
     TAudioStreamInfo audio;
     const bool hasVideo = probe.VideoStreamIndex() >= 0;
-    if (hasVideo) {
+    if (hasVideo && thumbnail) {
         TakeThumbnail(probe, item.Thumbnail);
     }
     item.AudioIcon = !hasVideo;
@@ -84,7 +84,8 @@ std::string ShortenPath(const std::string& path,
 }
 
 std::vector<std::string> InputList::AddFiles(TAVProbe& probe, const std::vector<std::string>& names,
-                                             const std::function<void(const std::string&)>& log) {
+                                             const std::function<void(const std::string&)>& log,
+                                             bool thumbnails) {
     std::vector<std::string> failed;
     for (const std::string& name : names) {
         if (!probe.LoadFile(name)) {
@@ -92,10 +93,18 @@ std::vector<std::string> InputList::AddFiles(TAVProbe& probe, const std::vector<
             failed.push_back(probe.LastErrorMessage());
             continue;
         }
-        m_items.push_back(DescribeInput(probe, name));
+        m_items.push_back(DescribeInput(probe, name, thumbnails));
         probe.Close();
     }
     return failed;
+}
+
+void InputList::AddNames(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        InputItem item;
+        item.FileFullName = name;
+        m_items.push_back(std::move(item));
+    }
 }
 
 void InputList::Select(int index) {

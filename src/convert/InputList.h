@@ -31,8 +31,8 @@ struct InputItem {
     float AspectRatio = -1.0f;
 };
 
-// The column texts of a file the probe has open.
-InputItem DescribeInput(TAVProbe& probe, const std::string& fileName);
+// The column texts of a file the probe has open, with its picture unless told otherwise.
+InputItem DescribeInput(TAVProbe& probe, const std::string& fileName, bool thumbnail = true);
 
 // The full path shortened to fit: folders give way to "..." from the front, keeping the
 // root; then only ".../" and the name; then the name alone.
@@ -45,8 +45,14 @@ public:
     // Adds one row per file the probe can open; the messages of the others are returned,
     // in order, and logged with "File load error: ". Raises EngineError when the media
     // libraries are not loaded (rows added so far stay).
+    // A list nobody looks at (the command line) can do without the pictures.
     std::vector<std::string> AddFiles(TAVProbe& probe, const std::vector<std::string>& names,
-                                      const std::function<void(const std::string&)>& log);
+                                      const std::function<void(const std::string&)>& log,
+                                      bool thumbnails = true);
+
+    // Adds rows that carry only their file names, for runs that probe each file when they
+    // queue it anyway (a conversion from the command line).
+    void AddNames(const std::vector<std::string>& names);
 
     const std::vector<InputItem>& Items() const { return m_items; }
     int Count() const { return static_cast<int>(m_items.size()); }

@@ -295,8 +295,8 @@ void TCustomFFmpegVCL::ClearTasks() {
         m_nextIndex = -1;
         m_pending = 0;
     }
+    // Every task has reported: its worker only has to return, it waits for nothing.
     for (std::unique_ptr<TFFmpeg>& task : tasks) {
-        WaitUntil([&] { return task->m_workerLeft.load(); });
         if (task->m_worker.joinable()) {
             task->m_worker.join();
         }

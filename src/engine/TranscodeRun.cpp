@@ -118,6 +118,12 @@ bool TranscodeRun::Raise(const std::string& text) {
 void TranscodeRun::Prepare() {
     BuildStreamTables();
     MapStreams();
+    // Streams no output uses are not even read: the demuxer skips their data.
+    for (InputStream& input : m_inputStreams) {
+        if (!input.Used) {
+            input.Stream->discard = AVDISCARD_ALL;
+        }
+    }
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
         if (output->Copy) {
             SetUpCopy(*output);
