@@ -128,6 +128,10 @@ protected:
     struct OutputStreamSpec;
     struct OutputFile;
 
+    // A stream of a kind on the last output with what every kind shares.
+    OutputStreamSpec NewStream(AVMediaType type, bool copy, const std::string& codecName,
+                               const std::string& tag, const std::string& language,
+                               const std::vector<std::string>& filters);
     void SetLibraryOption(std::string_view name, std::string_view value);
     void ApplyPreset(std::string_view option, std::string_view value);
     bool Fail(const std::string& text);

@@ -184,23 +184,44 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
     return static_cast<int>(m_outputs.size());
 }
 
-void TCustomFFmpeg::AddVideoStream() {
+TCustomFFmpeg::OutputStreamSpec TCustomFFmpeg::NewStream(AVMediaType type, bool copy,
+                                                         const std::string& codecName,
+                                                         const std::string& tag,
+                                                         const std::string& language,
+                                                         const std::vector<std::string>& filters) {
     if (m_outputs.empty()) {
         throw EngineError("At least one output file must be specified");
     }
-    TaskSettings& s = m_settings;
     OutputFile& output = *m_outputs.back();
-    AVStream* stream = avformat_new_stream(output.Context.get(), nullptr);
-    if (!stream) {
+    OutputStreamSpec spec;
+    spec.Type = type;
+    spec.Copy = copy;
+    spec.Tag = tag;
+    spec.Language = language;
+    spec.BitstreamFilters = filters;
+    if (!copy) {
+        spec.Encoder = codecName.empty() ? DefaultEncoder(output.Context->oformat, type)
+                                         : CheckEncoderName(codecName, type);
+        if (!spec.Encoder) {
+            throw EngineError("Unknown encoder '" + codecName + "'");
+        }
+        spec.CodecOptions = OptionsFor(m_libraryOptions.Codec(type), m_libraryOptions.Deferred());
+    }
+    spec.Stream = avformat_new_stream(output.Context.get(), nullptr);
+    if (!spec.Stream) {
         throw EngineError("Could not alloc stream");
     }
-    OutputStreamSpec spec;
-    spec.Type = AVMEDIA_TYPE_VIDEO;
-    spec.Stream = stream;
-    spec.Copy = s.VideoCopy;
-    spec.Tag = s.VideoTag;
-    spec.Language = s.VideoLanguage;
-    spec.BitstreamFilters = s.VideoBitstreamFilters;
+    spec.Stream->codecpar->codec_type = type;
+    if (!language.empty()) {
+        av_dict_set(&spec.Stream->metadata, "language", language.c_str(), 0);
+    }
+    return spec;
+}
+
+void TCustomFFmpeg::AddVideoStream() {
+    TaskSettings& s = m_settings;
+    OutputStreamSpec spec = NewStream(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoTag,
+                                      s.VideoLanguage, s.VideoBitstreamFilters);
     spec.MaxFrames = s.MaxVideoFrames;
     const double aspect = s.FrameAspect;
     const int width = s.FrameWidth;
@@ -210,14 +231,6 @@ void TCustomFFmpeg::AddVideoStream() {
         spec.SampleAspect = av_d2q(sar, 255);
     }
     if (!spec.Copy) {
-        spec.Encoder = s.VideoCodecName.empty()
-                           ? DefaultEncoder(output.Context->oformat, AVMEDIA_TYPE_VIDEO)
-                           : CheckEncoderName(s.VideoCodecName, AVMEDIA_TYPE_VIDEO);
-        if (!spec.Encoder) {
-            throw EngineError("Unknown encoder '" + s.VideoCodecName + "'");
-        }
-        spec.CodecOptions =
-            OptionsFor(m_libraryOptions.Codec(AVMEDIA_TYPE_VIDEO), m_libraryOptions.Deferred());
         spec.FrameRate =
             s.FrameRate.num > 0 && s.FrameRate.den > 0 ? s.FrameRate : AVRational{25, 1};
         spec.Width = width + s.PadLeft + s.PadRight;
@@ -246,11 +259,7 @@ void TCustomFFmpeg::AddVideoStream() {
         spec.RcOverride = s.RcOverride;
         spec.Psnr = s.Psnr;
     }
-    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-    if (!s.VideoLanguage.empty()) {
-        av_dict_set(&stream->metadata, "language", s.VideoLanguage.c_str(), 0);
-    }
-    output.Streams.push_back(std::move(spec));
+    m_outputs.back()->Streams.push_back(std::move(spec));
     s.VideoDisable = false;
     s.VideoCodecName.clear();
     s.VideoCopy = false;
@@ -258,81 +267,30 @@ void TCustomFFmpeg::AddVideoStream() {
 }
 
 void TCustomFFmpeg::AddAudioStream() {
-    if (m_outputs.empty()) {
-        throw EngineError("At least one output file must be specified");
-    }
     TaskSettings& s = m_settings;
-    OutputFile& output = *m_outputs.back();
-    AVStream* stream = avformat_new_stream(output.Context.get(), nullptr);
-    if (!stream) {
-        throw EngineError("Could not alloc stream");
-    }
-    OutputStreamSpec spec;
-    spec.Type = AVMEDIA_TYPE_AUDIO;
-    spec.Stream = stream;
-    spec.Copy = s.AudioCopy;
-    spec.Tag = s.AudioTag;
-    spec.Language = s.AudioLanguage;
-    spec.BitstreamFilters = s.AudioBitstreamFilters;
+    OutputStreamSpec spec = NewStream(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioTag,
+                                      s.AudioLanguage, s.AudioBitstreamFilters);
     spec.MaxFrames = s.MaxAudioFrames;
     if (!spec.Copy) {
-        spec.Encoder = s.AudioCodecName.empty()
-                           ? DefaultEncoder(output.Context->oformat, AVMEDIA_TYPE_AUDIO)
-                           : CheckEncoderName(s.AudioCodecName, AVMEDIA_TYPE_AUDIO);
-        if (!spec.Encoder) {
-            throw EngineError("Unknown encoder '" + s.AudioCodecName + "'");
-        }
-        spec.CodecOptions =
-            OptionsFor(m_libraryOptions.Codec(AVMEDIA_TYPE_AUDIO), m_libraryOptions.Deferred());
         spec.SampleRate = s.SampleRate;
         spec.Channels = s.Channels;
         spec.ChannelLayoutMask = s.ChannelLayoutMask;
         spec.SampleFormat = s.SampleFormat;
         spec.Quality = s.AudioQuality;
-        spec.Volume = s.Volume;
     }
-    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
-    if (!s.AudioLanguage.empty()) {
-        av_dict_set(&stream->metadata, "language", s.AudioLanguage.c_str(), 0);
-    }
-    output.Streams.push_back(std::move(spec));
+    spec.Volume = s.Volume;
+    m_outputs.back()->Streams.push_back(std::move(spec));
     s.AudioDisable = false;
     s.AudioCodecName.clear();
     s.AudioCopy = false;
 }
 
 void TCustomFFmpeg::AddSubtitleStream() {
-    if (m_outputs.empty()) {
-        throw EngineError("At least one output file must be specified");
-    }
     TaskSettings& s = m_settings;
-    OutputFile& output = *m_outputs.back();
-    AVStream* stream = avformat_new_stream(output.Context.get(), nullptr);
-    if (!stream) {
-        throw EngineError("Could not alloc stream");
-    }
-    OutputStreamSpec spec;
-    spec.Type = AVMEDIA_TYPE_SUBTITLE;
-    spec.Stream = stream;
-    spec.Copy = s.SubtitleCopy;
-    spec.Tag = s.SubtitleTag;
-    spec.Language = s.SubtitleLanguage;
-    spec.BitstreamFilters = s.SubtitleBitstreamFilters;
-    if (!spec.Copy) {
-        spec.Encoder = s.SubtitleCodecName.empty()
-                           ? DefaultEncoder(output.Context->oformat, AVMEDIA_TYPE_SUBTITLE)
-                           : CheckEncoderName(s.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE);
-        if (!spec.Encoder) {
-            throw EngineError("Unknown encoder '" + s.SubtitleCodecName + "'");
-        }
-        spec.CodecOptions =
-            OptionsFor(m_libraryOptions.Codec(AVMEDIA_TYPE_SUBTITLE), m_libraryOptions.Deferred());
-    }
-    stream->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
-    if (!s.SubtitleLanguage.empty()) {
-        av_dict_set(&stream->metadata, "language", s.SubtitleLanguage.c_str(), 0);
-    }
-    output.Streams.push_back(std::move(spec));
+    OutputStreamSpec spec =
+        NewStream(AVMEDIA_TYPE_SUBTITLE, s.SubtitleCopy, s.SubtitleCodecName, s.SubtitleTag,
+                  s.SubtitleLanguage, s.SubtitleBitstreamFilters);
+    m_outputs.back()->Streams.push_back(std::move(spec));
     s.SubtitleDisable = false;
     s.SubtitleCodecName.clear();
     s.SubtitleCopy = false;

@@ -63,19 +63,15 @@ void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* frame) {
         RunCustomHook(frame, input.Stream);
     }
     ++m_pictureCount;
-    const int index = static_cast<int>(&input - m_inputStreams.data());
-    for (int o : input.Outputs) {
-        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
-        if (output.Copy || output.Finished ||
-            output.Sources[static_cast<std::size_t>(CurrentGroup())] != index) {
-            continue;
-        }
-        FilterFrame(output, frame, input);
-    }
+    FeedOutputs(input, frame);
 }
 
 void TranscodeRun::DecodeAudio(InputStream& input, AVFrame* frame) {
     frame->pts = frame->best_effort_timestamp;
+    FeedOutputs(input, frame);
+}
+
+void TranscodeRun::FeedOutputs(InputStream& input, AVFrame* frame) {
     const int index = static_cast<int>(&input - m_inputStreams.data());
     for (int o : input.Outputs) {
         OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];

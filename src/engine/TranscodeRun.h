@@ -95,6 +95,8 @@ private:
     void ProcessPacket(InputStream& input, const AVPacket* packet);
     void DecodeVideo(InputStream& input, AVFrame* frame);
     void DecodeAudio(InputStream& input, AVFrame* frame);
+    // Hands a decoded frame to every encoding output the stream feeds now.
+    void FeedOutputs(InputStream& input, AVFrame* frame);
     void DecodeSubtitle(InputStream& input, const AVPacket* packet);
     void CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet);
     void RunCustomHook(AVFrame* frame, const AVStream* stream);
