@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/MediaFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -31,6 +33,9 @@ TEST(Cli, UsageErrorsExitWithTwo) {
         {"thumbnail", "in.mp4", "out.png", "--size", "12by4"},
         {"edition", "a", "b"},
         {"formats", "--xml"},
+        {"convert", "in.mp4"},
+        {"convert", "--format", "NOPE", "in.mp4"},
+        {"convert", "--format", "MP3", "--preset", "9", "in.mp4"},
         {"transcode", "in.mp4"},
         {"transcode", "-o", "out.avi"},
         {"transcode", "--field", "NoSuchField=1", "-o", "out.avi", "in.mp4"},
@@ -118,6 +123,42 @@ TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
     const test::ProcessResult none = Cli({"thumbnail", dir.File("tone.mp3"), dir.File("c.png")});
     EXPECT_EQ(none.ExitCode, 1);
     EXPECT_NE(none.Err.find("no video"), std::string::npos);
+}
+
+TEST(Cli, ConvertRunsTheWizardsConversion) {
+    test::TempDir dir;
+    test::FixtureSpec clip;
+    clip.VideoCodec = "mpeg4";
+    clip.AudioCodec = "libmp3lame";
+    clip.Format = "avi";
+    clip.Seconds = 0.5;
+    test::WriteFixture(dir.File("a.avi"), clip);
+    test::WriteFixture(dir.File("b.avi"), clip);
+    test::WriteTextFile(dir.File("bad.avi"), "not a movie");
+
+    const std::string out = dir.File("new/folder");
+    const test::ProcessResult ok = Cli({"convert", "--format", "mp3", "--out", out,
+                                        dir.File("a.avi"), dir.File("bad.avi"), dir.File("b.avi")});
+    EXPECT_EQ(ok.ExitCode, 0) << ok.Err;
+    EXPECT_NE(ok.Out.find("File load error: " + dir.File("bad.avi")), std::string::npos);
+    EXPECT_NE(ok.Out.find("Queued: a.avi"), std::string::npos);
+    EXPECT_NE(ok.Out.find("b.avi: Finish."), std::string::npos);
+    EXPECT_TRUE(ok.Out.ends_with("Total files: 2\nSucceeded: 2\nFailed: 0\n")) << ok.Out;
+    EXPECT_TRUE(std::filesystem::exists(out + "/a.mp3"));
+
+    test::WriteTextFile(dir.File("words.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHi\n\n");
+    const std::string failing = dir.File("other");
+    const test::ProcessResult failed = Cli(
+        {"convert", "--format", "WAV", "--preset", "0", "--out", failing, dir.File("words.srt")});
+    EXPECT_EQ(failed.ExitCode, 1);
+    EXPECT_NE(failed.Out.find("File (0): "), std::string::npos) << failed.Out;
+    EXPECT_TRUE(failed.Out.ends_with("Total files: 1\nSucceeded: 0\nFailed: 1\n")) << failed.Out;
+
+    const test::ProcessResult joined = Cli({"convert", "--format", "AVI", "--join", "--out", out,
+                                            dir.File("a.avi"), dir.File("b.avi")});
+    EXPECT_EQ(joined.ExitCode, 0) << joined.Err;
+    EXPECT_TRUE(std::filesystem::exists(out + "/Output_Merge.avi"));
+    EXPECT_TRUE(joined.Out.ends_with("Total files: 1\nSucceeded: 1\nFailed: 0\n")) << joined.Out;
 }
 
 TEST(Cli, FormatsListsEveryPreset) {
