@@ -45,15 +45,6 @@ private:
     struct sigaction m_previous {};
 };
 
-void Choose(UserSettings& settings, const OutputFormat& format, int preset) {
-    settings.OutputFormatClass = static_cast<std::uint8_t>(format.Class);
-    std::uint8_t& index = format.Class == FormatClass::Video    ? settings.OutputVideoFormat
-                          : format.Class == FormatClass::Device ? settings.OutputDeviceFormat
-                                                                : settings.OutputAudioFormat;
-    index = static_cast<std::uint8_t>(format.Index);
-    *settings.PresetIndex(format.SettingsKey) = preset;
-}
-
 }  // namespace
 
 int RunConvertCommand(Arguments args) {
@@ -114,7 +105,7 @@ int RunConvertCommand(Arguments args) {
     }
     UserSettings settings;
     settings.OutputFileDir = WithTrailingBackslash(folder);
-    Choose(settings, *format, preset);
+    SelectOutputFormat(settings, *format, preset);
 
     const bool terminal = isatty(STDOUT_FILENO);
     auto log = [terminal](const std::string& line) {

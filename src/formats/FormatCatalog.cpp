@@ -42,7 +42,9 @@ constexpr std::array<OutputFormat, 24> kFormats = {{
 
 }  // namespace
 
-std::span<const OutputFormat> OutputFormats() { return kFormats; }
+std::span<const OutputFormat> OutputFormats() {
+    return kFormats;
+}
 
 std::span<const OutputFormat> OutputFormatsOf(FormatClass formatClass) {
     switch (formatClass) {
@@ -95,6 +97,17 @@ const OutputFormat* SelectedFormat(const UserSettings& settings) {
             return FindOutputFormat(Audio, settings.OutputAudioFormat);
         default:
             return nullptr;
+    }
+}
+
+void SelectOutputFormat(UserSettings& settings, const OutputFormat& format, int presetIndex) {
+    settings.OutputFormatClass = static_cast<std::uint8_t>(format.Class);
+    std::uint8_t& index = format.Class == Video    ? settings.OutputVideoFormat
+                          : format.Class == Device ? settings.OutputDeviceFormat
+                                                   : settings.OutputAudioFormat;
+    index = static_cast<std::uint8_t>(format.Index);
+    if (std::int32_t* preset = settings.PresetIndex(format.SettingsKey)) {
+        *preset = presetIndex;
     }
 }
 

@@ -38,6 +38,10 @@ std::string_view ClassName(FormatClass formatClass);
 // The format the settings have chosen (class and that class's format index), or null.
 const OutputFormat* SelectedFormat(const UserSettings& settings);
 
+// Chooses a format and its preset row in the settings: the class, that class's format
+// index and the format's preset index.
+void SelectOutputFormat(UserSettings& settings, const OutputFormat& format, int presetIndex);
+
 // The extension of the chosen format with its dot, or empty for a choice out of range.
 std::string OutputExtension(const UserSettings& settings);
 

@@ -35,9 +35,7 @@ protected:
         test::LoadEngineLibraries();
         std::filesystem::create_directories(m_dir.File("out"));
         m_settings.OutputFileDir = m_dir.File("out/");
-        const OutputFormat* mp3 = FindOutputFormat("MP3");
-        m_settings.OutputFormatClass = 2;
-        m_settings.OutputAudioFormat = static_cast<std::uint8_t>(mp3->Index);
+        SelectOutputFormat(m_settings, *FindOutputFormat("MP3"), 2);
     }
 
     std::string Fixture(const std::string& name, double seconds,

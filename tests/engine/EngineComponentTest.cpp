@@ -11,6 +11,7 @@
 #include "engine/AVProbe.h"
 #include "engine/EngineError.h"
 #include "engine/FFmpegVCL.h"
+#include "support/Errors.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -18,14 +19,7 @@
 namespace mw {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EngineError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using test::ErrorOf;
 
 // An engine on a headless main thread that records every termination report.
 class EngineTest : public ::testing::Test {

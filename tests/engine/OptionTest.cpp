@@ -8,6 +8,7 @@
 #include "engine/ExtOptions.h"
 #include "engine/LegacyOptions.h"
 #include "engine/RecordApplication.h"
+#include "support/Errors.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -15,14 +16,7 @@
 namespace mw {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EngineError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using test::ErrorOf;
 
 TEST(ExtOptions, LinesGroupsAndLineBreaks) {
     const auto lines = ParseExtOptions(

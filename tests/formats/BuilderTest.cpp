@@ -82,13 +82,7 @@ protected:
     }
 
     void Choose(const char* key, int row) {
-        const OutputFormat* format = FindOutputFormat(key);
-        m_settings.OutputFormatClass = static_cast<std::uint8_t>(format->Class);
-        (format->Class == FormatClass::Video    ? m_settings.OutputVideoFormat
-         : format->Class == FormatClass::Device ? m_settings.OutputDeviceFormat
-                                                : m_settings.OutputAudioFormat) =
-            static_cast<std::uint8_t>(format->Index);
-        *m_settings.PresetIndex(format->SettingsKey) = row;
+        SelectOutputFormat(m_settings, *FindOutputFormat(key), row);
     }
 
     TOutputOptions Build(const std::string& input, const std::set<std::string>& taken = {}) {

@@ -37,12 +37,7 @@ protected:
     }
 
     void Choose(const char* key, int row) {
-        const OutputFormat* format = FindOutputFormat(key);
-        m_settings.OutputFormatClass = static_cast<std::uint8_t>(format->Class);
-        (format->Class == FormatClass::Video ? m_settings.OutputVideoFormat
-                                             : m_settings.OutputAudioFormat) =
-            static_cast<std::uint8_t>(format->Index);
-        *m_settings.PresetIndex(format->SettingsKey) = row;
+        SelectOutputFormat(m_settings, *FindOutputFormat(key), row);
     }
 
     JoinTask Build(const std::vector<JoinInput>& inputs) {

@@ -87,12 +87,7 @@ protected:
     }
 
     Converted Convert(const OutputFormat& format, int row, const std::string& input) {
-        m_settings.OutputFormatClass = static_cast<std::uint8_t>(format.Class);
-        (format.Class == FormatClass::Video    ? m_settings.OutputVideoFormat
-         : format.Class == FormatClass::Device ? m_settings.OutputDeviceFormat
-                                               : m_settings.OutputAudioFormat) =
-            static_cast<std::uint8_t>(format.Index);
-        *m_settings.PresetIndex(format.SettingsKey) = row;
+        SelectOutputFormat(m_settings, format, row);
         Converted result;
         TFFmpegVCL engine;
         TTerminateInfo report;
