@@ -164,16 +164,23 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
 }
 
 void ConversionDriver::OnTerminate(const TTerminateInfo& info) {
-    MainThread* main = MainThread::Instance();
+    // Reports are handled on the main thread; without one, the reporting thread stands in.
+    const auto onMain = [](const std::function<void()>& call) {
+        if (MainThread* main = MainThread::Instance()) {
+            main->Invoke(call);
+        } else {
+            call();
+        }
+    };
     if (info.TaskIndex >= 0) {
-        main->Invoke([this, &info] { HandleTaskReport(info); });
+        onMain([this, &info] { HandleTaskReport(info); });
         return;
     }
     // The final report may come before the last task's: wait until every one was handled.
     while (m_handledReports.load() < m_engine.TaskCount()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    main->Invoke([this] { FinishRun(); });
+    onMain([this] { FinishRun(); });
 }
 
 void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {

@@ -291,6 +291,7 @@ void TCustomFFmpegVCL::ClearTasks() {
     {
         std::lock_guard guard(m_queueLock);
         tasks.swap(m_tasks);
+        ++m_generation;
         m_finishedCount = 0;
         m_nextIndex = -1;
         m_pending = 0;
@@ -451,7 +452,10 @@ void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
     std::lock_guard guard(m_reportThreadsLock);
     m_reportThreads.push_back({std::thread([this, info, done] {
                                    try {
-                                       OnTerminate(info);
+                                       // A handler disconnected meanwhile is not called.
+                                       if (OnTerminate) {
+                                           OnTerminate(info);
+                                       }
                                    } catch (const std::exception& error) {
                                        LogEngine(llError, error.what());
                                    }
@@ -461,29 +465,39 @@ void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
 }
 
 void TCustomFFmpegVCL::StopTasks(bool waitForStop) {
-    std::vector<TFFmpeg*> tasks;
     {
         std::lock_guard guard(m_queueLock);
         m_pending = 0;
-        for (std::unique_ptr<TFFmpeg>& task : m_tasks) {
-            tasks.push_back(task.get());
-        }
     }
-    for (TFFmpeg* task : tasks) {
+    // While this waits, main-thread calls run, and the run's end may clear the queue: every
+    // step looks the task up again and gives up once the queue was cleared.
+    const unsigned generation = m_generation.load();
+    const auto cleared = [&] { return m_generation.load() != generation; };
+    for (std::size_t i = 0;; ++i) {
+        TFFmpeg* task = nullptr;
+        {
+            std::lock_guard guard(m_queueLock);
+            if (cleared() || i >= m_tasks.size()) {
+                break;
+            }
+            task = m_tasks[i].get();
+        }
         if (task->Running()) {
             task->RequestStop();
             if (waitForStop && m_threaded && m_reporting.load() != task) {
-                WaitUntil([task] { return task->m_workerLeft.load(); });
+                WaitUntil([&] { return cleared() || task->m_workerLeft.load(); });
             }
         } else if (m_working && !task->Terminated()) {
             // A task that never started still reports, from a short-lived thread.
             std::thread reporter([this, task] { Terminate(*task); });
-            WaitUntil([task] { return task->Terminated(); });
+            WaitUntil([&] { return cleared() || task->Terminated(); });
             reporter.join();
         }
     }
+    // Reports under way are delivered before a waiting stop returns, so that an owner who
+    // disconnects and stops is not called afterwards.
     if (waitForStop) {
-        JoinFinishedThreads(false);
+        JoinFinishedThreads(true);
     }
 }
 

@@ -146,6 +146,7 @@ private:
     IPreviewWindows* m_previewWindows = nullptr;
     TProgressInfo m_progressRecord;
     std::atomic<TFFmpeg*> m_reporting{nullptr};  // the task whose progress is being handled
+    std::atomic<unsigned> m_generation{0};       // counts the clearings of the queue
 
     struct ReportThread {
         std::thread Thread;
