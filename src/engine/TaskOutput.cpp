@@ -193,73 +193,73 @@ TCustomFFmpeg::OutputStreamSpec TCustomFFmpeg::NewStream(AVMediaType type, bool 
         throw EngineError("At least one output file must be specified");
     }
     OutputFile& output = *m_outputs.back();
-    OutputStreamSpec spec;
-    spec.Type = type;
-    spec.Copy = copy;
-    spec.Tag = tag;
-    spec.Language = language;
-    spec.BitstreamFilters = filters;
+    OutputStreamSpec plan;
+    plan.Type = type;
+    plan.Copy = copy;
+    plan.Tag = tag;
+    plan.Language = language;
+    plan.BitstreamFilters = filters;
     if (!copy) {
-        spec.Encoder = codecName.empty() ? DefaultEncoder(output.Context->oformat, type)
+        plan.Encoder = codecName.empty() ? DefaultEncoder(output.Context->oformat, type)
                                          : CheckEncoderName(codecName, type);
-        if (!spec.Encoder) {
+        if (!plan.Encoder) {
             throw EngineError("Unknown encoder '" + codecName + "'");
         }
-        spec.CodecOptions = OptionsFor(m_libraryOptions.Codec(type), m_libraryOptions.Deferred());
+        plan.CodecOptions = OptionsFor(m_libraryOptions.Codec(type), m_libraryOptions.Deferred());
     }
-    spec.Stream = avformat_new_stream(output.Context.get(), nullptr);
-    if (!spec.Stream) {
+    plan.Stream = avformat_new_stream(output.Context.get(), nullptr);
+    if (!plan.Stream) {
         throw EngineError("Could not alloc stream");
     }
-    spec.Stream->codecpar->codec_type = type;
+    plan.Stream->codecpar->codec_type = type;
     if (!language.empty()) {
-        av_dict_set(&spec.Stream->metadata, "language", language.c_str(), 0);
+        av_dict_set(&plan.Stream->metadata, "language", language.c_str(), 0);
     }
-    return spec;
+    return plan;
 }
 
 void TCustomFFmpeg::AddVideoStream() {
     TaskSettings& s = m_settings;
-    OutputStreamSpec spec = NewStream(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoTag,
+    OutputStreamSpec plan = NewStream(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoTag,
                                       s.VideoLanguage, s.VideoBitstreamFilters);
-    spec.MaxFrames = s.MaxVideoFrames;
+    plan.MaxFrames = s.MaxVideoFrames;
     const double aspect = s.FrameAspect;
     const int width = s.FrameWidth;
     const int height = s.FrameHeight;
     if (aspect > 0) {
         const double sar = width > 0 && height > 0 ? aspect * height / width : aspect * 3.0 / 4.0;
-        spec.SampleAspect = av_d2q(sar, 255);
+        plan.SampleAspect = av_d2q(sar, 255);
     }
-    if (!spec.Copy) {
-        spec.FrameRate =
+    if (!plan.Copy) {
+        plan.FrameRate =
             s.FrameRate.num > 0 && s.FrameRate.den > 0 ? s.FrameRate : AVRational{25, 1};
-        spec.Width = width + s.PadLeft + s.PadRight;
-        spec.Height = height + s.PadTop + s.PadBottom;
-        spec.CropTop = s.CropTop;
-        spec.CropBottom = s.CropBottom;
-        spec.CropLeft = s.CropLeft;
-        spec.CropRight = s.CropRight;
-        spec.PadTop = s.PadTop;
-        spec.PadBottom = s.PadBottom;
-        spec.PadLeft = s.PadLeft;
-        spec.PadRight = s.PadRight;
-        spec.PadColor = s.PadColor;
-        spec.PixelFormat = s.PixelFormat;
-        spec.Filters = s.VideoFilters;
-        spec.Deinterlace = s.Deinterlace;
-        spec.Qscale = s.VideoQscale;
-        spec.SameQuality = s.SameQuality;
-        spec.Intra = s.Intra;
-        spec.Pass = s.Pass;
-        spec.PassLogFile = s.PassLogFile;
-        spec.IntraDcPrecision = s.IntraDcPrecision;
-        spec.TopFieldFirst = s.TopFieldFirst;
-        spec.IntraMatrix = s.IntraMatrix;
-        spec.InterMatrix = s.InterMatrix;
-        spec.RcOverride = s.RcOverride;
-        spec.Psnr = s.Psnr;
+        plan.Width = width + s.PadLeft + s.PadRight;
+        plan.Height = height + s.PadTop + s.PadBottom;
+        plan.CropTop = s.CropTop;
+        plan.CropBottom = s.CropBottom;
+        plan.CropLeft = s.CropLeft;
+        plan.CropRight = s.CropRight;
+        plan.PadTop = s.PadTop;
+        plan.PadBottom = s.PadBottom;
+        plan.PadLeft = s.PadLeft;
+        plan.PadRight = s.PadRight;
+        plan.PadColor = s.PadColor;
+        plan.PixelFormat = s.PixelFormat;
+        plan.Filters = s.VideoFilters;
+        plan.Deinterlace = s.Deinterlace;
+        plan.Qscale = s.VideoQscale;
+        plan.SameQuality = s.SameQuality;
+        plan.Intra = s.Intra;
+        plan.Pass = s.Pass;
+        plan.PassLogFile = s.PassLogFile;
+        plan.IntraDcPrecision = s.IntraDcPrecision;
+        plan.TopFieldFirst = s.TopFieldFirst;
+        plan.IntraMatrix = s.IntraMatrix;
+        plan.InterMatrix = s.InterMatrix;
+        plan.RcOverride = s.RcOverride;
+        plan.Psnr = s.Psnr;
     }
-    m_outputs.back()->Streams.push_back(std::move(spec));
+    m_outputs.back()->Streams.push_back(std::move(plan));
     s.VideoDisable = false;
     s.VideoCodecName.clear();
     s.VideoCopy = false;
@@ -268,18 +268,18 @@ void TCustomFFmpeg::AddVideoStream() {
 
 void TCustomFFmpeg::AddAudioStream() {
     TaskSettings& s = m_settings;
-    OutputStreamSpec spec = NewStream(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioTag,
+    OutputStreamSpec plan = NewStream(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioTag,
                                       s.AudioLanguage, s.AudioBitstreamFilters);
-    spec.MaxFrames = s.MaxAudioFrames;
-    if (!spec.Copy) {
-        spec.SampleRate = s.SampleRate;
-        spec.Channels = s.Channels;
-        spec.ChannelLayoutMask = s.ChannelLayoutMask;
-        spec.SampleFormat = s.SampleFormat;
-        spec.Quality = s.AudioQuality;
+    plan.MaxFrames = s.MaxAudioFrames;
+    if (!plan.Copy) {
+        plan.SampleRate = s.SampleRate;
+        plan.Channels = s.Channels;
+        plan.ChannelLayoutMask = s.ChannelLayoutMask;
+        plan.SampleFormat = s.SampleFormat;
+        plan.Quality = s.AudioQuality;
     }
-    spec.Volume = s.Volume;
-    m_outputs.back()->Streams.push_back(std::move(spec));
+    plan.Volume = s.Volume;
+    m_outputs.back()->Streams.push_back(std::move(plan));
     s.AudioDisable = false;
     s.AudioCodecName.clear();
     s.AudioCopy = false;
@@ -287,10 +287,10 @@ void TCustomFFmpeg::AddAudioStream() {
 
 void TCustomFFmpeg::AddSubtitleStream() {
     TaskSettings& s = m_settings;
-    OutputStreamSpec spec =
+    OutputStreamSpec plan =
         NewStream(AVMEDIA_TYPE_SUBTITLE, s.SubtitleCopy, s.SubtitleCodecName, s.SubtitleTag,
                   s.SubtitleLanguage, s.SubtitleBitstreamFilters);
-    m_outputs.back()->Streams.push_back(std::move(spec));
+    m_outputs.back()->Streams.push_back(std::move(plan));
     s.SubtitleDisable = false;
     s.SubtitleCodecName.clear();
     s.SubtitleCopy = false;

@@ -85,7 +85,7 @@ void TranscodeRun::FeedOutputs(InputStream& input, AVFrame* frame) {
 
 void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* frame,
                                        const InputStream& input) {
-    const TCustomFFmpeg::OutputStreamSpec& spec = *output.Spec;
+    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
     output.Graph.reset(avfilter_graph_alloc());
     AVFilterGraph* graph = output.Graph.get();
     const TCustomFFmpeg::OutputFile& file =
@@ -114,24 +114,24 @@ void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* fram
     auto add = [&chain](const std::string& filter) {
         chain += (chain.empty() ? "" : ",") + filter;
     };
-    if (spec.Deinterlace) {
+    if (plan.Deinterlace) {
         add("yadif");
     }
-    const int cropWidth = frame->width - spec.CropLeft - spec.CropRight;
-    const int cropHeight = frame->height - spec.CropTop - spec.CropBottom;
-    if ((spec.CropLeft || spec.CropRight || spec.CropTop || spec.CropBottom) && cropWidth > 0 &&
+    const int cropWidth = frame->width - plan.CropLeft - plan.CropRight;
+    const int cropHeight = frame->height - plan.CropTop - plan.CropBottom;
+    if ((plan.CropLeft || plan.CropRight || plan.CropTop || plan.CropBottom) && cropWidth > 0 &&
         cropHeight > 0) {
-        add(Format("crop=%d:%d:%d:%d", cropWidth, cropHeight, spec.CropLeft, spec.CropTop));
+        add(Format("crop=%d:%d:%d:%d", cropWidth, cropHeight, plan.CropLeft, plan.CropTop));
     }
-    if (!spec.Filters.empty()) {
-        add(spec.Filters);
+    if (!plan.Filters.empty()) {
+        add(plan.Filters);
     }
     const int width = output.Encoder->width;
     const int height = output.Encoder->height;
-    int pictureWidth = width - spec.PadLeft - spec.PadRight;
-    int pictureHeight = height - spec.PadTop - spec.PadBottom;
-    int padLeft = spec.PadLeft;
-    int padTop = spec.PadTop;
+    int pictureWidth = width - plan.PadLeft - plan.PadRight;
+    int pictureHeight = height - plan.PadTop - plan.PadBottom;
+    int padLeft = plan.PadLeft;
+    int padTop = plan.PadTop;
     if (pictureWidth <= 0 || pictureHeight <= 0) {
         pictureWidth = width;
         pictureHeight = height;
@@ -139,7 +139,7 @@ void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* fram
     }
     add(Format("scale=%d:%d", pictureWidth, pictureHeight));
     if (pictureWidth != width || pictureHeight != height) {
-        const std::uint32_t c = spec.PadColor;
+        const std::uint32_t c = plan.PadColor;
         add(Format("pad=%d:%d:%d:%d:0x%02X%02X%02X", width, height, padLeft, padTop, c & 0xFF,
                    (c >> 8) & 0xFF, (c >> 16) & 0xFF));
     }
@@ -151,7 +151,7 @@ void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* fram
 }
 
 void TranscodeRun::ConfigureAudioGraph(OutputStream& output, const AVFrame* frame) {
-    const TCustomFFmpeg::OutputStreamSpec& spec = *output.Spec;
+    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
     AVCodecContext* encoder = output.Encoder.get();
     output.Graph.reset(avfilter_graph_alloc());
     AVFilterGraph* graph = output.Graph.get();
@@ -178,8 +178,8 @@ void TranscodeRun::ConfigureAudioGraph(OutputStream& output, const AVFrame* fram
                                  encoder->ch_layout.nb_channels, encoder->sample_rate));
     }
     std::string chain;
-    if (spec.Volume != 256) {
-        chain += Format("volume=%f,", spec.Volume / 256.0);
+    if (plan.Volume != 256) {
+        chain += Format("volume=%f,", plan.Volume / 256.0);
     }
     // The audio follows its time stamps: gaps (a shorter track, the seam between joined
     // inputs) become silence and overlaps are cut, so the sound stays with the picture. The
@@ -208,7 +208,7 @@ void TranscodeRun::ConfigureAudioGraph(OutputStream& output, const AVFrame* fram
 
 void TranscodeRun::FilterFrame(OutputStream& output, AVFrame* frame, const InputStream& input) {
     const int inputIndex = static_cast<int>(&input - m_inputStreams.data());
-    const bool video = output.Spec->Type == AVMEDIA_TYPE_VIDEO;
+    const bool video = output.Plan->Type == AVMEDIA_TYPE_VIDEO;
     bool changed = !output.Graph || output.GraphInput != inputIndex;
     if (!changed && video &&
         (frame->width != output.GraphWidth || frame->height != output.GraphHeight ||
@@ -261,7 +261,7 @@ void TranscodeRun::DrainGraph(OutputStream& output, bool endOfStream) {
         if (result < 0) {
             break;
         }
-        if (output.Spec->Type == AVMEDIA_TYPE_VIDEO) {
+        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
             EncodeVideo(output, m_filtered.get());
         } else {
             EncodeAudio(output, m_filtered.get());
@@ -329,7 +329,7 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
                              : delta > 1.1 ? std::llround(delta)
                                            : 1);
     }
-    copies = std::min(copies, output.Spec->MaxFrames - output.FramesWritten);
+    copies = std::min(copies, output.Plan->MaxFrames - output.FramesWritten);
     if (copies <= 0) {
         ++m_dropped;
         if (m_settings.Verbosity > 2) {
@@ -372,7 +372,7 @@ void TranscodeRun::EncodeAudio(OutputStream& output, AVFrame* frame) {
         output.Finished = true;
         return;
     }
-    if (output.FramesWritten >= output.Spec->MaxFrames) {
+    if (output.FramesWritten >= output.Plan->MaxFrames) {
         return;
     }
     frame->pts = std::max(pts - startSamples, output.SyncOpts);
@@ -385,7 +385,7 @@ void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
     AVCodecContext* encoder = output.Encoder.get();
     const int sent = avcodec_send_frame(encoder, frame);
     if (sent < 0 && sent != AVERROR_EOF) {
-        throw EngineError(output.Spec->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
+        throw EngineError(output.Plan->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                                   : "Audio encoding failed");
     }
     AVPacket* packet = m_encoded.get();
@@ -395,7 +395,7 @@ void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
             break;
         }
         if (received < 0) {
-            throw EngineError(output.Spec->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
+            throw EngineError(output.Plan->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                                       : "Audio encoding failed");
         }
         std::size_t statsSize = 0;

@@ -27,7 +27,7 @@ int TranscodeRun::ChooseInput(bool& finished) {
     std::int64_t best = std::numeric_limits<std::int64_t>::max();
     bool anyOpen = false;
     for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        if (output->FramesWritten >= output->Spec->MaxFrames) {
+        if (output->FramesWritten >= output->Plan->MaxFrames) {
             if (!m_joined || output->OutputFile == 0) {
                 finished = true;
                 return -1;
@@ -350,7 +350,7 @@ void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AV
     const std::int64_t dtsUs =
         dts == AV_NOPTS_VALUE ? 0 : av_rescale_q(dts, timeBase, AVRational{1, AV_TIME_BASE});
     if (output.FramesWritten == 0 && !(packet->flags & AV_PKT_FLAG_KEY) &&
-        !m_settings.CopyInitialNonKeyframes && output.Spec->Type == AVMEDIA_TYPE_VIDEO) {
+        !m_settings.CopyInitialNonKeyframes && output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
         return;
     }
     if (dtsUs < file.StartTime) {
@@ -422,9 +422,9 @@ void TranscodeRun::WritePacket(OutputStream& output, AVPacket* packet) {
 }
 
 void TranscodeRun::Mux(OutputStream& output, AVPacket* packet) {
-    if (output.Spec->Type == AVMEDIA_TYPE_VIDEO) {
+    if (output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
         m_videoBytes += packet->size;
-    } else if (output.Spec->Type == AVMEDIA_TYPE_AUDIO) {
+    } else if (output.Plan->Type == AVMEDIA_TYPE_AUDIO) {
         m_audioBytes += packet->size;
     }
     const std::int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
@@ -443,7 +443,7 @@ void TranscodeRun::Mux(OutputStream& output, AVPacket* packet) {
 
 void TranscodeRun::FlushEncoders() {
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        if (output->Encoder && output->Spec->Type != AVMEDIA_TYPE_SUBTITLE) {
+        if (output->Encoder && output->Plan->Type != AVMEDIA_TYPE_SUBTITLE) {
             SendToEncoder(*output, nullptr);
         }
     }

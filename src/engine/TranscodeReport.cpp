@@ -104,7 +104,7 @@ void TranscodeRun::Report(bool isLast) {
     bool firstVideo = true;
     double reportTime = 1e10;
     for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        if (output->Spec->Type == AVMEDIA_TYPE_VIDEO && output->Current) {
+        if (output->Plan->Type == AVMEDIA_TYPE_VIDEO && output->Current) {
             const float q = output->Copy ? -1.0f : output->LastQuality;
             if (firstVideo) {
                 firstVideo = false;

@@ -161,13 +161,13 @@ void TranscodeRun::BuildStreamTables() {
             throw EngineError("Output file #" + std::to_string(f) + " does not contain any stream");
         }
         m_muxers.push_back(file.Context.get());
-        for (TCustomFFmpeg::OutputStreamSpec& spec : file.Streams) {
+        for (TCustomFFmpeg::OutputStreamSpec& plan : file.Streams) {
             auto output = std::make_unique<OutputStream>();
-            output->Spec = &spec;
+            output->Plan = &plan;
             output->OutputFile = static_cast<int>(f);
             output->Muxer = file.Context.get();
-            output->Stream = spec.Stream;
-            output->Copy = spec.Copy;
+            output->Stream = plan.Stream;
+            output->Copy = plan.Copy;
             m_outputStreams.push_back(std::move(output));
         }
     }
@@ -197,11 +197,11 @@ void TranscodeRun::MapStreams() {
             const int index = m_fileStreamBase[static_cast<std::size_t>(map.File)] + map.Stream;
             InputStream& input = m_inputStreams[static_cast<std::size_t>(index)];
             const AVMediaType inputType = input.Stream->codecpar->codec_type;
-            if (inputType != output.Spec->Type) {
+            if (inputType != output.Plan->Type) {
                 throw EngineError(
                     Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)", map.File,
                            map.Stream, TypeName(inputType), output.OutputFile, output.Stream->index,
-                           TypeName(output.Spec->Type)));
+                           TypeName(output.Plan->Type)));
             }
             output.Sources.assign(1, index);
             input.Used = true;
@@ -211,7 +211,7 @@ void TranscodeRun::MapStreams() {
     }
     const int groups = m_joined ? m_task.InputCount() : 1;
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        const AVMediaType type = output->Spec->Type;
+        const AVMediaType type = output->Plan->Type;
         for (int group = 0; group < groups; ++group) {
             int best = -1;
             int last = -1;
@@ -264,8 +264,8 @@ void TranscodeRun::MapStreams() {
 }
 
 void TranscodeRun::SetUpCopy(OutputStream& output) {
-    const TCustomFFmpeg::OutputStreamSpec& spec = *output.Spec;
-    if (spec.Type == AVMEDIA_TYPE_VIDEO) {
+    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    if (plan.Type == AVMEDIA_TYPE_VIDEO) {
         if (m_task.m_onCustomHook) {
             throw EngineError(
                 "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
@@ -275,7 +275,7 @@ void TranscodeRun::SetUpCopy(OutputStream& output) {
                 "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
         }
     }
-    if (spec.Type == AVMEDIA_TYPE_AUDIO && spec.Volume != 256) {
+    if (plan.Type == AVMEDIA_TYPE_AUDIO && plan.Volume != 256) {
         throw EngineError("-acodec copy and -vol are incompatible (frames are not decoded)");
     }
     const InputStream& input = m_inputStreams[static_cast<std::size_t>(output.Sources[0])];
@@ -293,16 +293,16 @@ void TranscodeRun::SetUpCopy(OutputStream& output) {
         }
     }
     parameters->codec_tag = tag;
-    if (!spec.Tag.empty()) {
-        parameters->codec_tag = MKTAG(spec.Tag[0], spec.Tag[1], spec.Tag[2], spec.Tag[3]);
+    if (!plan.Tag.empty()) {
+        parameters->codec_tag = MKTAG(plan.Tag[0], plan.Tag[1], plan.Tag[2], plan.Tag[3]);
     }
-    if (spec.Type == AVMEDIA_TYPE_AUDIO &&
+    if (plan.Type == AVMEDIA_TYPE_AUDIO &&
         ((parameters->block_align == 1 && parameters->codec_id == AV_CODEC_ID_MP3) ||
          parameters->codec_id == AV_CODEC_ID_AC3)) {
         parameters->block_align = 0;
     }
-    if (spec.SampleAspect.num > 0) {
-        parameters->sample_aspect_ratio = spec.SampleAspect;
+    if (plan.SampleAspect.num > 0) {
+        parameters->sample_aspect_ratio = plan.SampleAspect;
     }
     output.Stream->sample_aspect_ratio = parameters->sample_aspect_ratio;
     output.Stream->time_base = input.Stream->time_base;
@@ -317,9 +317,9 @@ void TranscodeRun::SetUpCopy(OutputStream& output) {
 }
 
 void TranscodeRun::SetUpEncoder(OutputStream& output) {
-    TCustomFFmpeg::OutputStreamSpec& spec = *output.Spec;
+    TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
     const InputStream& input = m_inputStreams[static_cast<std::size_t>(output.Sources[0])];
-    const AVCodec* codec = spec.Encoder;
+    const AVCodec* codec = plan.Encoder;
     output.Encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* encoder = output.Encoder.get();
     if (!encoder) {
@@ -328,18 +328,18 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
     if (std::strcmp(codec->name, "libx264") == 0) {
         ApplyOptions(encoder, LegacyX264Defaults(), false);
     }
-    ApplyOptions(encoder, spec.CodecOptions, true);
+    ApplyOptions(encoder, plan.CodecOptions, true);
     encoder->thread_count = 0;
     if (output.Muxer->oformat->flags & AVFMT_GLOBALHEADER ||
-        (spec.Type == AVMEDIA_TYPE_VIDEO && m_settings.VideoGlobalHeader & 1)) {
+        (plan.Type == AVMEDIA_TYPE_VIDEO && m_settings.VideoGlobalHeader & 1)) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    if (!spec.Tag.empty()) {
-        encoder->codec_tag = MKTAG(spec.Tag[0], spec.Tag[1], spec.Tag[2], spec.Tag[3]);
+    if (!plan.Tag.empty()) {
+        encoder->codec_tag = MKTAG(plan.Tag[0], plan.Tag[1], plan.Tag[2], plan.Tag[3]);
     }
 
-    if (spec.Type == AVMEDIA_TYPE_VIDEO) {
-        AVRational rate = spec.FrameRate;
+    if (plan.Type == AVMEDIA_TYPE_VIDEO) {
+        AVRational rate = plan.FrameRate;
         if (!m_settings.ForceFps) {
             rate = FitFrameRate(codec, rate);
         }
@@ -348,12 +348,12 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
         const AVPixelFormat sourceFormat =
             static_cast<AVPixelFormat>(input.Stream->codecpar->format);
         encoder->pix_fmt =
-            FitPixelFormat(codec, static_cast<AVPixelFormat>(spec.PixelFormat), sourceFormat);
+            FitPixelFormat(codec, static_cast<AVPixelFormat>(plan.PixelFormat), sourceFormat);
         if (encoder->pix_fmt == AV_PIX_FMT_NONE) {
             throw EngineError("Video pixel format is unknown, stream cannot be encoded");
         }
-        int width = spec.Width > 0 ? spec.Width : input.Stream->codecpar->width;
-        int height = spec.Height > 0 ? spec.Height : input.Stream->codecpar->height;
+        int width = plan.Width > 0 ? plan.Width : input.Stream->codecpar->width;
+        int height = plan.Height > 0 ? plan.Height : input.Stream->codecpar->height;
         const int fullWidth = width;
         const int fullHeight = height;
         FitPictureSize(codec, output.Muxer->oformat, encoder->pix_fmt, width, height);
@@ -362,46 +362,46 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
             auto scaleBand = [](int band, int newSize, int oldSize) {
                 return oldSize > 0 ? band * newSize / oldSize / 2 * 2 : 0;
             };
-            spec.PadLeft = scaleBand(spec.PadLeft, width, fullWidth);
-            spec.PadRight = scaleBand(spec.PadRight, width, fullWidth);
-            spec.PadTop = scaleBand(spec.PadTop, height, fullHeight);
-            spec.PadBottom = scaleBand(spec.PadBottom, height, fullHeight);
+            plan.PadLeft = scaleBand(plan.PadLeft, width, fullWidth);
+            plan.PadRight = scaleBand(plan.PadRight, width, fullWidth);
+            plan.PadTop = scaleBand(plan.PadTop, height, fullHeight);
+            plan.PadBottom = scaleBand(plan.PadBottom, height, fullHeight);
         }
-        spec.Width = width;
-        spec.Height = height;
+        plan.Width = width;
+        plan.Height = height;
         encoder->width = width;
         encoder->height = height;
         encoder->sample_aspect_ratio =
-            spec.SampleAspect.num > 0 ? spec.SampleAspect : input.Stream->sample_aspect_ratio;
-        if (spec.Intra) {
+            plan.SampleAspect.num > 0 ? plan.SampleAspect : input.Stream->sample_aspect_ratio;
+        if (plan.Intra) {
             encoder->gop_size = 0;
         }
-        if (spec.Qscale > 0 || spec.SameQuality) {
+        if (plan.Qscale > 0 || plan.SameQuality) {
             encoder->flags |= AV_CODEC_FLAG_QSCALE;
             encoder->global_quality =
-                static_cast<int>(FF_QP2LAMBDA * (spec.Qscale > 0 ? spec.Qscale : 2.0f));
+                static_cast<int>(FF_QP2LAMBDA * (plan.Qscale > 0 ? plan.Qscale : 2.0f));
         }
-        if (spec.IntraMatrix.size() == 64) {
-            encoder->intra_matrix = CopyMatrix(spec.IntraMatrix);
+        if (plan.IntraMatrix.size() == 64) {
+            encoder->intra_matrix = CopyMatrix(plan.IntraMatrix);
         }
-        if (spec.InterMatrix.size() == 64) {
-            encoder->inter_matrix = CopyMatrix(spec.InterMatrix);
+        if (plan.InterMatrix.size() == 64) {
+            encoder->inter_matrix = CopyMatrix(plan.InterMatrix);
         }
-        if (!spec.RcOverride.empty()) {
-            ParseRcOverride(spec.RcOverride, encoder);
+        if (!plan.RcOverride.empty()) {
+            ParseRcOverride(plan.RcOverride, encoder);
         }
-        encoder->intra_dc_precision = spec.IntraDcPrecision - 8;
-        if (spec.Psnr) {
+        encoder->intra_dc_precision = plan.IntraDcPrecision - 8;
+        if (plan.Psnr) {
             encoder->flags |= AV_CODEC_FLAG_PSNR;
         }
-        if (spec.Pass > 0) {
+        if (plan.Pass > 0) {
             const std::string logName =
-                (spec.PassLogFile.empty() ? std::string("ffmpeg2pass") : spec.PassLogFile) + "-" +
+                (plan.PassLogFile.empty() ? std::string("ffmpeg2pass") : plan.PassLogFile) + "-" +
                 std::to_string(output.Stream->index) + ".log";
             if (std::strcmp(codec->name, "libx264") == 0) {
                 av_opt_set(encoder->priv_data, "stats", logName.c_str(), 0);
             }
-            if (spec.Pass == 1) {
+            if (plan.Pass == 1) {
                 encoder->flags |= AV_CODEC_FLAG_PASS1;
                 output.PassLog.reset(std::fopen(logName.c_str(), "wb"));
                 if (!output.PassLog) {
@@ -426,21 +426,21 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
                 }
             }
         }
-        if (spec.TopFieldFirst >= 0) {
-            encoder->field_order = spec.TopFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
+        if (plan.TopFieldFirst >= 0) {
+            encoder->field_order = plan.TopFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
         }
         output.Stream->sample_aspect_ratio = encoder->sample_aspect_ratio;
         output.Stream->avg_frame_rate = rate;
-    } else if (spec.Type == AVMEDIA_TYPE_AUDIO) {
-        encoder->sample_rate = FitSampleRate(codec, spec.SampleRate);
-        FitChannelLayout(codec, spec.Channels, spec.ChannelLayoutMask, encoder->ch_layout);
+    } else if (plan.Type == AVMEDIA_TYPE_AUDIO) {
+        encoder->sample_rate = FitSampleRate(codec, plan.SampleRate);
+        FitChannelLayout(codec, plan.Channels, plan.ChannelLayoutMask, encoder->ch_layout);
         encoder->sample_fmt =
-            FitSampleFormat(codec, static_cast<AVSampleFormat>(spec.SampleFormat));
+            FitSampleFormat(codec, static_cast<AVSampleFormat>(plan.SampleFormat));
         encoder->time_base = AVRational{1, encoder->sample_rate};
         encoder->bit_rate = FitBitRate(codec, encoder->bit_rate, encoder->sample_rate);
-        if (spec.Quality > -99999.0f) {
+        if (plan.Quality > -99999.0f) {
             encoder->flags |= AV_CODEC_FLAG_QSCALE;
-            encoder->global_quality = static_cast<int>(FF_QP2LAMBDA * spec.Quality);
+            encoder->global_quality = static_cast<int>(FF_QP2LAMBDA * plan.Quality);
         }
     } else {
         encoder->time_base = AVRational{1, AV_TIME_BASE};
@@ -469,13 +469,13 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
             Format("Error while opening encoder for output stream #%d.%d (%s) - "
                    "maybe incorrect parameters such as bit_rate, rate, width or "
                    "height",
-                   output.OutputFile, output.Stream->index, TypeName(spec.Type)));
+                   output.OutputFile, output.Stream->index, TypeName(plan.Type)));
     }
     if (avcodec_parameters_from_context(output.Stream->codecpar, encoder) < 0) {
         throw EngineError("Could not copy the encoder parameters");
     }
     output.Stream->time_base = encoder->time_base;
-    if (spec.Type == AVMEDIA_TYPE_AUDIO && encoder->frame_size == 0 &&
+    if (plan.Type == AVMEDIA_TYPE_AUDIO && encoder->frame_size == 0 &&
         !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) {
         throw EngineError("frame_bytes invalid.");
     }
@@ -491,7 +491,7 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
 }
 
 void TranscodeRun::OpenBitstreamFilters(OutputStream& output) {
-    for (const std::string& entry : output.Spec->BitstreamFilters) {
+    for (const std::string& entry : output.Plan->BitstreamFilters) {
         const std::size_t equals = entry.find('=');
         const std::string name = entry.substr(0, equals);
         const AVBitStreamFilter* filter = av_bsf_get_by_name(name.c_str());
@@ -597,7 +597,7 @@ void TranscodeRun::LogMapping() {
                 output->Sources[static_cast<std::size_t>(group)])];
             m_task.Log(llVerbose, Format("  Stream #%d.%d -> #%d.%d (%s)", input.File,
                                          input.Stream->index, m_joined ? 0 : output->OutputFile,
-                                         output->Stream->index, TypeName(output->Spec->Type)));
+                                         output->Stream->index, TypeName(output->Plan->Type)));
         }
     }
 }

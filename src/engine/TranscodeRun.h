@@ -46,7 +46,7 @@ private:
     };
 
     struct OutputStream {
-        TCustomFFmpeg::OutputStreamSpec* Spec = nullptr;
+        TCustomFFmpeg::OutputStreamSpec* Plan = nullptr;
         int OutputFile = 0;  // the output entry (in join mode: the group)
         AVFormatContext* Muxer = nullptr;
         AVStream* Stream = nullptr;

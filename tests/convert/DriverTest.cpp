@@ -40,14 +40,14 @@ protected:
 
     std::string Fixture(const std::string& name, double seconds,
                         const std::string& format = "avi") {
-        test::FixtureSpec spec;
-        spec.Format = format;
-        spec.VideoCodec = "mpeg4";
-        spec.AudioCodec = "libmp3lame";
-        spec.Width = 160;
-        spec.Height = 120;
-        spec.Seconds = seconds;
-        test::WriteFixture(m_dir.File(name), spec);
+        test::FixtureSpec fixture;
+        fixture.Format = format;
+        fixture.VideoCodec = "mpeg4";
+        fixture.AudioCodec = "libmp3lame";
+        fixture.Width = 160;
+        fixture.Height = 120;
+        fixture.Seconds = seconds;
+        test::WriteFixture(m_dir.File(name), fixture);
         return m_dir.File(name);
     }
 

@@ -24,12 +24,12 @@ protected:
     void SetUp() override { test::LoadEngineLibraries(); }
 
     std::string Fixture(const std::string& name, bool video, bool audio) {
-        test::FixtureSpec spec;
-        spec.Format = video ? "avi" : "mp3";
-        spec.VideoCodec = video ? "mpeg4" : "";
-        spec.AudioCodec = audio ? "libmp3lame" : "";
-        spec.Seconds = 0.5;
-        test::WriteFixture(m_dir.File(name), spec);
+        test::FixtureSpec fixture;
+        fixture.Format = video ? "avi" : "mp3";
+        fixture.VideoCodec = video ? "mpeg4" : "";
+        fixture.AudioCodec = audio ? "libmp3lame" : "";
+        fixture.Seconds = 0.5;
+        test::WriteFixture(m_dir.File(name), fixture);
         return m_dir.File(name);
     }
 

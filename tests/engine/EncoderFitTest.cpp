@@ -19,14 +19,14 @@ protected:
     void SetUp() override { test::LoadEngineLibraries(); }
 
     std::string Clip(const std::string& name, int width, int height) {
-        test::FixtureSpec spec;
-        spec.VideoCodec = "mpeg4";
-        spec.AudioCodec = "aac";
-        spec.Width = width;
-        spec.Height = height;
-        spec.Seconds = 0.5;
+        test::FixtureSpec fixture;
+        fixture.VideoCodec = "mpeg4";
+        fixture.AudioCodec = "aac";
+        fixture.Width = width;
+        fixture.Height = height;
+        fixture.Seconds = 0.5;
         const std::string path = m_dir.File(name);
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, fixture);
         return path;
     }
 

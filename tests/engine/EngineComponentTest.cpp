@@ -26,15 +26,15 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::LoadEngineLibraries();
-        test::FixtureSpec spec;
-        spec.Format = "avi";
-        spec.VideoCodec = "mpeg4";
-        spec.AudioCodec = "libmp3lame";
-        spec.Width = 160;
-        spec.Height = 120;
-        spec.Seconds = 1;
+        test::FixtureSpec fixture;
+        fixture.Format = "avi";
+        fixture.VideoCodec = "mpeg4";
+        fixture.AudioCodec = "libmp3lame";
+        fixture.Width = 160;
+        fixture.Height = 120;
+        fixture.Seconds = 1;
         m_clip = m_dir.File("clip.avi");
-        test::WriteFixture(m_clip, spec);
+        test::WriteFixture(m_clip, fixture);
         m_engine.OnTerminate = [this](const TTerminateInfo& info) {
             std::lock_guard guard(m_mutex);
             m_reports.push_back(info);
@@ -194,14 +194,14 @@ TEST_F(EngineTest, SlotLimitsRecordsAndMissingOutputs) {
 }
 
 TEST_F(EngineTest, StopWithOneRunningAndTwoWaiting) {
-    test::FixtureSpec spec;
-    spec.Format = "avi";
-    spec.VideoCodec = "mpeg4";
-    spec.Width = 640;
-    spec.Height = 480;
-    spec.Seconds = 20;
+    test::FixtureSpec fixture;
+    fixture.Format = "avi";
+    fixture.VideoCodec = "mpeg4";
+    fixture.Width = 640;
+    fixture.Height = 480;
+    fixture.Seconds = 20;
     const std::string longClip = m_dir.File("long.avi");
-    test::WriteFixture(longClip, spec);
+    test::WriteFixture(longClip, fixture);
     for (int i = 0; i < 3; ++i) {
         const int index = m_engine.AddTask(longClip);
         TOutputOptions output;
@@ -238,12 +238,12 @@ TEST_F(EngineTest, StopWithOneRunningAndTwoWaiting) {
 }
 
 TEST_F(EngineTest, ManyShortTasksStoppedHalfWay) {
-    test::FixtureSpec spec;
-    spec.Format = "wav";
-    spec.AudioCodec = "pcm_s16le";
-    spec.Seconds = 0.1;
+    test::FixtureSpec fixture;
+    fixture.Format = "wav";
+    fixture.AudioCodec = "pcm_s16le";
+    fixture.Seconds = 0.1;
     const std::string tone = m_dir.File("tone.wav");
-    test::WriteFixture(tone, spec);
+    test::WriteFixture(tone, fixture);
     constexpr int kTasks = 200;
     for (int i = 0; i < kTasks; ++i) {
         const int index = m_engine.AddTask(tone);

@@ -172,10 +172,10 @@ TEST_F(OptionTest, PresetFilesAndTheirErrors) {
 
 TEST_F(OptionTest, RecordFieldsWinOverTheOptionText) {
     const std::string input = m_dir.File("in.mp4");
-    test::FixtureSpec spec;
-    spec.VideoCodec = "libx264";
-    spec.AudioCodec = "aac";
-    test::WriteFixture(input, spec);
+    test::FixtureSpec fixture;
+    fixture.VideoCodec = "libx264";
+    fixture.AudioCodec = "aac";
+    test::WriteFixture(input, fixture);
     ASSERT_TRUE(m_task.OpenInput(input));
     TOutputOptions options;
     options.FrameSize = "320x240";
@@ -222,9 +222,9 @@ TEST_F(OptionTest, TargetsFollowTheNorm) {
 
 TEST_F(OptionTest, SetUpErrorsAreReportedAsTheTaskError) {
     const std::string input = m_dir.File("in.mp4");
-    test::FixtureSpec spec;
-    spec.VideoCodec = "libx264";
-    test::WriteFixture(input, spec);
+    test::FixtureSpec fixture;
+    fixture.VideoCodec = "libx264";
+    test::WriteFixture(input, fixture);
     const std::string audioOnly = m_dir.File("tone.mp3");
     test::FixtureSpec tone;
     tone.AudioCodec = "libmp3lame";
@@ -276,13 +276,13 @@ TEST_F(OptionTest, SetUpErrorsAreReportedAsTheTaskError) {
 
 TEST_F(OptionTest, ExpectedDuration) {
     auto clip = [&](const std::string& name, double seconds) {
-        test::FixtureSpec spec;
-        spec.VideoCodec = "mpeg4";
-        spec.Format = "avi";
-        spec.Width = 64;
-        spec.Height = 48;
-        spec.Seconds = seconds;
-        test::WriteFixture(m_dir.File(name), spec);
+        test::FixtureSpec fixture;
+        fixture.VideoCodec = "mpeg4";
+        fixture.Format = "avi";
+        fixture.Width = 64;
+        fixture.Height = 48;
+        fixture.Seconds = seconds;
+        test::WriteFixture(m_dir.File(name), fixture);
         return m_dir.File(name);
     };
     const std::string ten = clip("ten.avi", 10);
@@ -303,11 +303,11 @@ TEST_F(OptionTest, ExpectedDuration) {
 
 TEST_F(OptionTest, X264StartsFromTheOldDefaults) {
     const std::string input = m_dir.File("in.mp4");
-    test::FixtureSpec spec;
-    spec.VideoCodec = "mpeg4";
-    spec.Width = 320;
-    spec.Height = 240;
-    test::WriteFixture(input, spec);
+    test::FixtureSpec fixture;
+    fixture.VideoCodec = "mpeg4";
+    fixture.Width = 320;
+    fixture.Height = 240;
+    test::WriteFixture(input, fixture);
     struct Case {
         const char* Preset;
         const char* Profile;

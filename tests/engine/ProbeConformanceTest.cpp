@@ -13,48 +13,48 @@ namespace {
 
 struct ConformanceCase {
     const char* Name;
-    test::FixtureSpec Spec;
+    test::FixtureSpec Fixture;
 };
 
-test::FixtureSpec Spec(const char* format, const char* video, const char* audio) {
-    test::FixtureSpec spec;
-    spec.Format = format;
-    spec.VideoCodec = video;
-    spec.AudioCodec = audio;
-    return spec;
+test::FixtureSpec Fixture(const char* format, const char* video, const char* audio) {
+    test::FixtureSpec fixture;
+    fixture.Format = format;
+    fixture.VideoCodec = video;
+    fixture.AudioCodec = audio;
+    return fixture;
 }
 
 std::vector<ConformanceCase> Cases() {
     std::vector<ConformanceCase> cases = {
-        {"clip.mp4", Spec("mp4", "libx264", "aac")},
-        {"clip.avi", Spec("avi", "mpeg4", "libmp3lame")},
-        {"clip.mkv", Spec("matroska", "libx264", "libvorbis")},
-        {"clip.ts", Spec("mpegts", "mpeg2video", "mp2")},
-        {"clip.webm", Spec("webm", "libvpx", "libvorbis")},
-        {"clip.flv", Spec("flv", "flv", "libmp3lame")},
-        {"tone.mp3", Spec("mp3", "", "libmp3lame")},
-        {"tone.wav", Spec("wav", "", "pcm_s16le")},
-        {"tone.flac", Spec("flac", "", "flac")},
-        {"tone.ogg", Spec("ogg", "", "libvorbis")},
-        {"tone.m4a", Spec("ipod", "", "aac")},
-        {"still.png", Spec("image2", "png", "")},
-        {"still.jpg", Spec("image2", "mjpeg", "")},
+        {"clip.mp4", Fixture("mp4", "libx264", "aac")},
+        {"clip.avi", Fixture("avi", "mpeg4", "libmp3lame")},
+        {"clip.mkv", Fixture("matroska", "libx264", "libvorbis")},
+        {"clip.ts", Fixture("mpegts", "mpeg2video", "mp2")},
+        {"clip.webm", Fixture("webm", "libvpx", "libvorbis")},
+        {"clip.flv", Fixture("flv", "flv", "libmp3lame")},
+        {"tone.mp3", Fixture("mp3", "", "libmp3lame")},
+        {"tone.wav", Fixture("wav", "", "pcm_s16le")},
+        {"tone.flac", Fixture("flac", "", "flac")},
+        {"tone.ogg", Fixture("ogg", "", "libvorbis")},
+        {"tone.m4a", Fixture("ipod", "", "aac")},
+        {"still.png", Fixture("image2", "png", "")},
+        {"still.jpg", Fixture("image2", "mjpeg", "")},
     };
     for (ConformanceCase& c : cases) {
-        if (c.Spec.Format == "image2") {
-            c.Spec.Seconds = 0.04;
-            c.Spec.MuxerOptions["update"] = "1";
-            c.Spec.PixelFormat = c.Spec.VideoCodec == "mjpeg" ? "yuvj420p" : "rgb24";
+        if (c.Fixture.Format == "image2") {
+            c.Fixture.Seconds = 0.04;
+            c.Fixture.MuxerOptions["update"] = "1";
+            c.Fixture.PixelFormat = c.Fixture.VideoCodec == "mjpeg" ? "yuvj420p" : "rgb24";
         }
     }
-    cases[1].Spec.Width = 352;  // sizes and rates vary across the table
-    cases[1].Spec.Height = 288;
-    cases[2].Spec.FrameRateNum = 30000;
-    cases[2].Spec.FrameRateDen = 1001;
-    cases[3].Spec.SampleRate = 48000;
-    cases[7].Spec.Channels = 1;
-    cases[7].Spec.SampleRate = 22050;
-    cases[9].Spec.SampleRate = 32000;
+    cases[1].Fixture.Width = 352;  // sizes and rates vary across the table
+    cases[1].Fixture.Height = 288;
+    cases[2].Fixture.FrameRateNum = 30000;
+    cases[2].Fixture.FrameRateDen = 1001;
+    cases[3].Fixture.SampleRate = 48000;
+    cases[7].Fixture.Channels = 1;
+    cases[7].Fixture.SampleRate = 22050;
+    cases[9].Fixture.SampleRate = 32000;
     return cases;
 }
 
@@ -69,7 +69,7 @@ TEST(ProbeConformance, AgreesWithFFprobe) {
     for (const ConformanceCase& c : Cases()) {
         SCOPED_TRACE(c.Name);
         const std::string path = dir.File(c.Name);
-        ASSERT_NO_THROW(test::WriteFixture(path, c.Spec));
+        ASSERT_NO_THROW(test::WriteFixture(path, c.Fixture));
         auto theirs = test::FFprobe(path);
 
         ASSERT_TRUE(probe.LoadFile(path)) << probe.LastErrorMessage();
@@ -88,8 +88,8 @@ TEST(ProbeConformance, AgreesWithFFprobe) {
             EXPECT_EQ(std::to_string(file.BitRate), theirs["format.bit_rate"]);
         }
 
-        const bool hasVideo = !c.Spec.VideoCodec.empty();
-        const bool hasAudio = !c.Spec.AudioCodec.empty();
+        const bool hasVideo = !c.Fixture.VideoCodec.empty();
+        const bool hasAudio = !c.Fixture.AudioCodec.empty();
         EXPECT_EQ(probe.VideoStreamCount(), hasVideo ? 1 : 0);
         EXPECT_EQ(probe.AudioStreamCount(), hasAudio ? 1 : 0);
         if (hasVideo) {
@@ -101,7 +101,7 @@ TEST(ProbeConformance, AgreesWithFFprobe) {
             EXPECT_EQ(std::to_string(video.Height), theirs[s + "height"]);
             EXPECT_EQ(std::to_string(video.FrameRateNum) + "/" + std::to_string(video.FrameRateDen),
                       theirs[s + "r_frame_rate"]);
-            EXPECT_EQ(video.Width, c.Spec.Width);
+            EXPECT_EQ(video.Width, c.Fixture.Width);
             EXPECT_FALSE(video.CodecName.empty());
         }
         if (hasAudio) {
@@ -111,8 +111,8 @@ TEST(ProbeConformance, AgreesWithFFprobe) {
             ASSERT_TRUE(probe.GetAudioStreamInfo(probe.AudioStreamIndex(), audio));
             EXPECT_EQ(std::to_string(audio.SampleRate), theirs[s + "sample_rate"]);
             EXPECT_EQ(std::to_string(audio.Channels), theirs[s + "channels"]);
-            EXPECT_EQ(audio.SampleRate, c.Spec.SampleRate);
-            EXPECT_EQ(audio.Channels, c.Spec.Channels);
+            EXPECT_EQ(audio.SampleRate, c.Fixture.SampleRate);
+            EXPECT_EQ(audio.Channels, c.Fixture.Channels);
         }
     }
 }

@@ -19,19 +19,19 @@ protected:
 
     // A two-second A/V clip in MP4 (its index sits at the end of the file).
     std::string AvClip(const std::string& name = "clip.mp4") {
-        test::FixtureSpec spec;
-        spec.VideoCodec = "libx264";
-        spec.AudioCodec = "aac";
+        test::FixtureSpec fixture;
+        fixture.VideoCodec = "libx264";
+        fixture.AudioCodec = "aac";
         const std::string path = m_dir.File(name);
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, fixture);
         return path;
     }
 
     std::string AudioClip() {
-        test::FixtureSpec spec;
-        spec.AudioCodec = "libmp3lame";
+        test::FixtureSpec fixture;
+        fixture.AudioCodec = "libmp3lame";
         const std::string path = m_dir.File("tone.mp3");
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, fixture);
         return path;
     }
 
@@ -73,12 +73,12 @@ TEST_F(ProbeTest, FilesThatCannotBeOpenedSayWhy) {
 }
 
 TEST_F(ProbeTest, DamagedDataDecodesToTheEndWithoutHarm) {
-    test::FixtureSpec spec;
-    spec.Format = "matroska";
-    spec.VideoCodec = "mpeg4";
-    spec.AudioCodec = "libvorbis";
+    test::FixtureSpec fixture;
+    fixture.Format = "matroska";
+    fixture.VideoCodec = "mpeg4";
+    fixture.AudioCodec = "libvorbis";
     const std::string path = m_dir.File("damaged.mkv");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     std::string bytes = test::ReadTextFile(path);
     for (std::size_t i = bytes.size() / 4; i < bytes.size(); i += 97) {
         bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
@@ -162,12 +162,12 @@ TEST_F(ProbeTest, StreamSelectionMessages) {
 }
 
 TEST_F(ProbeTest, DecodingToTheEndAndSeekingBack) {
-    test::FixtureSpec spec;
-    spec.Format = "avi";
-    spec.VideoCodec = "mpeg4";
-    spec.Seconds = 1.0;
+    test::FixtureSpec fixture;
+    fixture.Format = "avi";
+    fixture.VideoCodec = "mpeg4";
+    fixture.Seconds = 1.0;
     const std::string path = m_dir.File("short.avi");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     ASSERT_TRUE(m_probe.LoadFile(path));
     int pictures = 0;
     while (m_probe.DecodeNextFrame(-1)) {
@@ -188,14 +188,14 @@ TEST_F(ProbeTest, DecodingToTheEndAndSeekingBack) {
 }
 
 TEST_F(ProbeTest, StillImageHasOnePicture) {
-    test::FixtureSpec spec;
-    spec.Format = "image2";
-    spec.VideoCodec = "png";
-    spec.PixelFormat = "rgb24";
-    spec.Seconds = 0.04;
-    spec.MuxerOptions["update"] = "1";
+    test::FixtureSpec fixture;
+    fixture.Format = "image2";
+    fixture.VideoCodec = "png";
+    fixture.PixelFormat = "rgb24";
+    fixture.Seconds = 0.04;
+    fixture.MuxerOptions["update"] = "1";
     const std::string path = m_dir.File("still.png");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     ASSERT_TRUE(m_probe.LoadFile(path));
     EXPECT_FALSE(m_probe.Seek(0, 0));
     EXPECT_EQ(m_probe.LastErrorMessage(), "\"image2\" format cannot to be seeked.");
@@ -208,11 +208,11 @@ TEST_F(ProbeTest, StillImageHasOnePicture) {
 }
 
 TEST_F(ProbeTest, UnknownDurationAndThumbnailAtTheStart) {
-    test::FixtureSpec spec;
-    spec.Format = "h264";
-    spec.VideoCodec = "libx264";
+    test::FixtureSpec fixture;
+    fixture.Format = "h264";
+    fixture.VideoCodec = "libx264";
     const std::string path = m_dir.File("raw.h264");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     ASSERT_TRUE(m_probe.LoadFile(path));
     TFileStreamInfo file;
     ASSERT_TRUE(m_probe.GetFileStreamInfo(file));
@@ -241,20 +241,20 @@ TEST_F(ProbeTest, NamesWithAnyLettersOpenAsGiven) {
 }
 
 TEST_F(ProbeTest, MetadataOfTheFileRecord) {
-    test::FixtureSpec spec;
-    spec.Format = "mp4";
-    spec.AudioCodec = "aac";
-    spec.Metadata = {{"title", "Morning Tone"},
-                     {"artist", "Test Band"},
-                     {"album", "Fixtures"},
-                     {"genre", "Test"},
-                     {"date", "2009-05-01"},
-                     {"track", "3/12"},
-                     {"comment", "generated"},
-                     {"copyright", "nobody"},
-                     {"creation_time", "2010-01-02T03:04:05.000000Z"}};
+    test::FixtureSpec fixture;
+    fixture.Format = "mp4";
+    fixture.AudioCodec = "aac";
+    fixture.Metadata = {{"title", "Morning Tone"},
+                        {"artist", "Test Band"},
+                        {"album", "Fixtures"},
+                        {"genre", "Test"},
+                        {"date", "2009-05-01"},
+                        {"track", "3/12"},
+                        {"comment", "generated"},
+                        {"copyright", "nobody"},
+                        {"creation_time", "2010-01-02T03:04:05.000000Z"}};
     const std::string path = m_dir.File("tagged.m4a");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     ASSERT_TRUE(m_probe.LoadFile(path));
     TFileStreamInfo file;
     ASSERT_TRUE(m_probe.GetFileStreamInfo(file));
@@ -270,17 +270,17 @@ TEST_F(ProbeTest, MetadataOfTheFileRecord) {
 }
 
 TEST_F(ProbeTest, ThumbnailOfAnHourLongFileSeeksToTheMiddle) {
-    test::FixtureSpec spec;
-    spec.Format = "mp4";
-    spec.VideoCodec = "mpeg4";
-    spec.Width = 64;
-    spec.Height = 48;
-    spec.FrameRateNum = 1;
-    spec.GopSize = 10;
-    spec.VideoBitRate = 20000;
-    spec.Seconds = 3600;
+    test::FixtureSpec fixture;
+    fixture.Format = "mp4";
+    fixture.VideoCodec = "mpeg4";
+    fixture.Width = 64;
+    fixture.Height = 48;
+    fixture.FrameRateNum = 1;
+    fixture.GopSize = 10;
+    fixture.VideoBitRate = 20000;
+    fixture.Seconds = 3600;
     const std::string path = m_dir.File("hour.mp4");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     ASSERT_TRUE(m_probe.LoadFile(path));
     Bitmap picture;
     ASSERT_TRUE(TakeThumbnail(m_probe, picture));
@@ -323,16 +323,16 @@ TEST_F(ProbeTest, LibrariesMustBeLoaded) {
 }
 
 TEST_F(ProbeTest, BitmapRowsArePaddedAndBlueGreenRed) {
-    test::FixtureSpec spec;
-    spec.Format = "avi";
-    spec.VideoCodec = "ffv1";
-    spec.VideoSource = "color=c=red";
-    spec.PixelFormat = "yuv444p";
-    spec.Width = 33;
-    spec.Height = 25;
-    spec.Seconds = 0.2;
+    test::FixtureSpec fixture;
+    fixture.Format = "avi";
+    fixture.VideoCodec = "ffv1";
+    fixture.VideoSource = "color=c=red";
+    fixture.PixelFormat = "yuv444p";
+    fixture.Width = 33;
+    fixture.Height = 25;
+    fixture.Seconds = 0.2;
     const std::string path = m_dir.File("red.avi");
-    test::WriteFixture(path, spec);
+    test::WriteFixture(path, fixture);
     ASSERT_TRUE(m_probe.LoadFile(path));
     ASSERT_TRUE(m_probe.DecodeNextFrame(-1));
     Bitmap picture;

@@ -75,16 +75,16 @@ protected:
     std::string Clip(const std::string& name, double seconds, int width = 320, int height = 240,
                      const std::string& format = "mp4", const std::string& video = "libx264",
                      const std::string& audio = "aac", int rate = 25) {
-        test::FixtureSpec spec;
-        spec.Format = format;
-        spec.VideoCodec = video;
-        spec.AudioCodec = audio;
-        spec.Width = width;
-        spec.Height = height;
-        spec.FrameRateNum = rate;
-        spec.Seconds = seconds;
+        test::FixtureSpec fixture;
+        fixture.Format = format;
+        fixture.VideoCodec = video;
+        fixture.AudioCodec = audio;
+        fixture.Width = width;
+        fixture.Height = height;
+        fixture.FrameRateNum = rate;
+        fixture.Seconds = seconds;
         const std::string path = m_dir.File(name);
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, fixture);
         return path;
     }
 

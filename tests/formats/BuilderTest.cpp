@@ -67,17 +67,17 @@ protected:
 
     std::string Fixture(const std::string& name, bool video, bool audio, int width = 320,
                         int height = 240, int sarNum = 0, int sarDen = 1) {
-        test::FixtureSpec spec;
-        spec.Format = "matroska";
-        spec.VideoCodec = video ? "mpeg4" : "";
-        spec.AudioCodec = audio ? "libmp3lame" : "";
-        spec.Width = width;
-        spec.Height = height;
-        spec.SampleAspectNum = sarNum;
-        spec.SampleAspectDen = sarDen;
-        spec.Seconds = 0.2;
+        test::FixtureSpec fixture;
+        fixture.Format = "matroska";
+        fixture.VideoCodec = video ? "mpeg4" : "";
+        fixture.AudioCodec = audio ? "libmp3lame" : "";
+        fixture.Width = width;
+        fixture.Height = height;
+        fixture.SampleAspectNum = sarNum;
+        fixture.SampleAspectDen = sarDen;
+        fixture.Seconds = 0.2;
         const std::string path = m_dir.File(name);
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, fixture);
         return path;
     }
 

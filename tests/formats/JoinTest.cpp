@@ -25,14 +25,14 @@ protected:
     }
 
     JoinInput Input(const std::string& name, int width, int height, float aspect) {
-        test::FixtureSpec spec;
-        spec.VideoCodec = "mpeg4";
-        spec.AudioCodec = "libmp3lame";
-        spec.Format = "avi";
-        spec.Width = width;
-        spec.Height = height;
-        spec.Seconds = 0.4;
-        test::WriteFixture(m_dir.File(name), spec);
+        test::FixtureSpec fixture;
+        fixture.VideoCodec = "mpeg4";
+        fixture.AudioCodec = "libmp3lame";
+        fixture.Format = "avi";
+        fixture.Width = width;
+        fixture.Height = height;
+        fixture.Seconds = 0.4;
+        test::WriteFixture(m_dir.File(name), fixture);
         return {m_dir.File(name), 400000, width, height, aspect};
     }
 

@@ -73,16 +73,16 @@ protected:
 
     std::string Fixture(const std::string& name, bool video, int width, int height,
                         double seconds) {
-        test::FixtureSpec spec;
-        spec.Format = "matroska";
-        spec.VideoCodec = video ? "mpeg4" : "";
-        spec.AudioCodec = "libmp3lame";
-        spec.Width = width;
-        spec.Height = height;
-        spec.Seconds = seconds;
-        spec.VideoBitRate = 2000000;
+        test::FixtureSpec fixture;
+        fixture.Format = "matroska";
+        fixture.VideoCodec = video ? "mpeg4" : "";
+        fixture.AudioCodec = "libmp3lame";
+        fixture.Width = width;
+        fixture.Height = height;
+        fixture.Seconds = seconds;
+        fixture.VideoBitRate = 2000000;
         const std::string path = m_dir.File(name);
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, fixture);
         return path;
     }
 

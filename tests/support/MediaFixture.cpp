@@ -101,71 +101,72 @@ void WritePackets(AVFormatContext* muxer, OutputStream& output, AVPacket* packet
     }
 }
 
-void OpenVideo(AVFormatContext* muxer, const FixtureSpec& spec, OutputStream& output) {
-    const AVCodec* codec = FindEncoder(spec.VideoCodec);
+void OpenVideo(AVFormatContext* muxer, const FixtureSpec& fixture, OutputStream& output) {
+    const AVCodec* codec = FindEncoder(fixture.VideoCodec);
     output.Encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* encoder = output.Encoder.get();
     AVPixelFormat format = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
-    if (!spec.PixelFormat.empty()) {
-        format = av_get_pix_fmt(spec.PixelFormat.c_str());
+    if (!fixture.PixelFormat.empty()) {
+        format = av_get_pix_fmt(fixture.PixelFormat.c_str());
     }
-    encoder->width = spec.Width;
-    encoder->height = spec.Height;
+    encoder->width = fixture.Width;
+    encoder->height = fixture.Height;
     encoder->pix_fmt = format;
-    encoder->time_base = AVRational{spec.FrameRateDen, spec.FrameRateNum};
-    encoder->framerate = AVRational{spec.FrameRateNum, spec.FrameRateDen};
-    encoder->gop_size = spec.GopSize;
-    encoder->bit_rate = spec.VideoBitRate;
-    encoder->sample_aspect_ratio = AVRational{spec.SampleAspectNum, spec.SampleAspectDen};
+    encoder->time_base = AVRational{fixture.FrameRateDen, fixture.FrameRateNum};
+    encoder->framerate = AVRational{fixture.FrameRateNum, fixture.FrameRateDen};
+    encoder->gop_size = fixture.GopSize;
+    encoder->bit_rate = fixture.VideoBitRate;
+    encoder->sample_aspect_ratio = AVRational{fixture.SampleAspectNum, fixture.SampleAspectDen};
     encoder->thread_count = 1;
     if (muxer->oformat->flags & AVFMT_GLOBALHEADER) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    std::map<std::string, std::string> options = spec.VideoOptions;
-    if (spec.VideoCodec == "libx264") {
+    std::map<std::string, std::string> options = fixture.VideoOptions;
+    if (fixture.VideoCodec == "libx264") {
         options.emplace("preset", "ultrafast");
     }
-    if (spec.VideoCodec == "libvpx") {
+    if (fixture.VideoCodec == "libvpx") {
         options.emplace("deadline", "realtime");
         options.emplace("cpu-used", "8");
     }
     AVDictionary* rawOptions = MakeDictionary(options).release();
     const int opened = avcodec_open2(encoder, codec, &rawOptions);
     AVPtr<AVDictionary> unused(rawOptions);
-    Check(opened, "open " + spec.VideoCodec);
+    Check(opened, "open " + fixture.VideoCodec);
     output.Stream = avformat_new_stream(muxer, nullptr);
     Check(avcodec_parameters_from_context(output.Stream->codecpar, encoder), "video parameters");
     output.Stream->time_base = encoder->time_base;
     output.Stream->sample_aspect_ratio = encoder->sample_aspect_ratio;
     const std::string description =
-        spec.VideoSource + (spec.VideoSource.find('=') == std::string::npos ? "=" : ":") +
-        "size=" + std::to_string(spec.Width) + "x" + std::to_string(spec.Height) +
-        ":rate=" + std::to_string(spec.FrameRateNum) + "/" + std::to_string(spec.FrameRateDen) +
-        ":duration=" + std::to_string(spec.Seconds) + ",format=" + av_get_pix_fmt_name(format);
+        fixture.VideoSource + (fixture.VideoSource.find('=') == std::string::npos ? "=" : ":") +
+        "size=" + std::to_string(fixture.Width) + "x" + std::to_string(fixture.Height) +
+        ":rate=" + std::to_string(fixture.FrameRateNum) + "/" +
+        std::to_string(fixture.FrameRateDen) + ":duration=" + std::to_string(fixture.Seconds) +
+        ",format=" + av_get_pix_fmt_name(format);
     output.Source = std::make_unique<SourceGraph>(description, false);
 }
 
-void OpenAudio(AVFormatContext* muxer, const FixtureSpec& spec, OutputStream& output) {
-    const AVCodec* codec = FindEncoder(spec.AudioCodec);
+void OpenAudio(AVFormatContext* muxer, const FixtureSpec& fixture, OutputStream& output) {
+    const AVCodec* codec = FindEncoder(fixture.AudioCodec);
     output.Encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* encoder = output.Encoder.get();
     encoder->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-    encoder->sample_rate = spec.SampleRate;
-    av_channel_layout_default(&encoder->ch_layout, spec.Channels);
-    encoder->bit_rate = spec.AudioBitRate;
-    encoder->time_base = AVRational{1, spec.SampleRate};
+    encoder->sample_rate = fixture.SampleRate;
+    av_channel_layout_default(&encoder->ch_layout, fixture.Channels);
+    encoder->bit_rate = fixture.AudioBitRate;
+    encoder->time_base = AVRational{1, fixture.SampleRate};
     if (muxer->oformat->flags & AVFMT_GLOBALHEADER) {
         encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    Check(avcodec_open2(encoder, codec, nullptr), "open " + spec.AudioCodec);
+    Check(avcodec_open2(encoder, codec, nullptr), "open " + fixture.AudioCodec);
     output.Stream = avformat_new_stream(muxer, nullptr);
     Check(avcodec_parameters_from_context(output.Stream->codecpar, encoder), "audio parameters");
     output.Stream->time_base = encoder->time_base;
     char layout[64] = {};
     av_channel_layout_describe(&encoder->ch_layout, layout, sizeof layout);
     const std::string description =
-        "sine=frequency=440:beep_factor=4:sample_rate=" + std::to_string(spec.SampleRate) +
-        ":duration=" + std::to_string(spec.Seconds) +
+        "sine=frequency=440:beep_factor=4:sample_rate=" + std::to_string(fixture.SampleRate) +
+        ":duration=" + std::to_string(fixture.Seconds) +
         ",aformat=sample_fmts=" + av_get_sample_fmt_name(encoder->sample_fmt) +
         ":channel_layouts=" + layout;
     output.Source = std::make_unique<SourceGraph>(description, true);
@@ -190,27 +191,28 @@ void Step(AVFormatContext* muxer, OutputStream& output, AVFrame* frame, AVPacket
 
 }  // namespace
 
-void WriteFixture(const std::string& path, const FixtureSpec& spec) {
+void WriteFixture(const std::string& path, const FixtureSpec& fixture) {
     LoadEngineLibraries();
     AVFormatContext* raw = nullptr;
-    Check(avformat_alloc_output_context2(
-              &raw, nullptr, spec.Format.empty() ? nullptr : spec.Format.c_str(), path.c_str()),
-          "muxer for " + path);
+    Check(
+        avformat_alloc_output_context2(
+            &raw, nullptr, fixture.Format.empty() ? nullptr : fixture.Format.c_str(), path.c_str()),
+        "muxer for " + path);
     OutputContextPtr muxer(raw);
-    for (const auto& [key, value] : spec.Metadata) {
+    for (const auto& [key, value] : fixture.Metadata) {
         av_dict_set(&muxer->metadata, key.c_str(), value.c_str(), 0);
     }
     std::vector<OutputStream> outputs;
-    if (!spec.VideoCodec.empty()) {
-        OpenVideo(muxer.get(), spec, outputs.emplace_back());
+    if (!fixture.VideoCodec.empty()) {
+        OpenVideo(muxer.get(), fixture, outputs.emplace_back());
     }
-    if (!spec.AudioCodec.empty()) {
-        OpenAudio(muxer.get(), spec, outputs.emplace_back());
+    if (!fixture.AudioCodec.empty()) {
+        OpenAudio(muxer.get(), fixture, outputs.emplace_back());
     }
     if (!(muxer->oformat->flags & AVFMT_NOFILE)) {
         Check(avio_open(&muxer->pb, path.c_str(), AVIO_FLAG_WRITE), "open " + path);
     }
-    AVDictionary* rawOptions = MakeDictionary(spec.MuxerOptions).release();
+    AVDictionary* rawOptions = MakeDictionary(fixture.MuxerOptions).release();
     const int header = avformat_write_header(muxer.get(), &rawOptions);
     AVPtr<AVDictionary> unused(rawOptions);
     Check(header, "header of " + path);

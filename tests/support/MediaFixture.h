@@ -32,7 +32,7 @@ struct FixtureSpec {
 };
 
 // Writes the file; throws std::runtime_error with the reason when that fails.
-void WriteFixture(const std::string& path, const FixtureSpec& spec);
+void WriteFixture(const std::string& path, const FixtureSpec& fixture);
 
 // Makes sure the engine's libraries are usable in a test process.
 void LoadEngineLibraries();
