@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "EngineSession.h"
+#include "Interrupt.h"
 #include "convert/ConversionDriver.h"
 #include "convert/InputList.h"
 #include "core/Ini.h"
@@ -21,31 +22,7 @@
 
 namespace mw::cli {
 
-namespace {
-
-std::atomic<bool> g_cancel{false};
-
-void CancelOnSignal(int) {
-    g_cancel = true;
-}
-
-class CancelSignal {
-public:
-    CancelSignal() {
-        g_cancel = false;
-        struct sigaction action {};
-        action.sa_handler = CancelOnSignal;
-        sigaction(SIGINT, &action, &m_previous);
-    }
-    ~CancelSignal() { sigaction(SIGINT, &m_previous, nullptr); }
-    CancelSignal(const CancelSignal&) = delete;
-    CancelSignal& operator=(const CancelSignal&) = delete;
-
-private:
-    struct sigaction m_previous {};
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int RunConvertCommand(Arguments args) {
     constexpr const char* kUsage =
@@ -150,11 +127,11 @@ int RunConvertCommand(Arguments args) {
         }
     };
     driver.OnFinish = [&] { finished = true; };
-    CancelSignal cancel;
+    InterruptRequest interrupt;
     driver.StartRun(inputs);
     bool cancelled = false;
     while (!finished) {
-        if (g_cancel && !cancelled) {
+        if (interrupt.Requested() && !cancelled) {
             cancelled = true;
             driver.CancelRun();
         }

@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "EngineSession.h"
+#include "Interrupt.h"
 #include "core/MainThread.h"
 #include "core/UtilFuncs.h"
 #include "engine/FFmpegVCL.h"
@@ -18,29 +19,6 @@
 namespace mw::cli {
 
 namespace {
-
-std::atomic<bool> g_stop{false};
-
-void StopOnSignal(int) {
-    g_stop = true;
-}
-
-// Turns Ctrl+C into a stop request for the life of a run.
-class StopSignal {
-public:
-    StopSignal() {
-        g_stop = false;
-        struct sigaction action {};
-        action.sa_handler = StopOnSignal;
-        sigaction(SIGINT, &action, &m_previous);
-    }
-    ~StopSignal() { sigaction(SIGINT, &m_previous, nullptr); }
-    StopSignal(const StopSignal&) = delete;
-    StopSignal& operator=(const StopSignal&) = delete;
-
-private:
-    struct sigaction m_previous {};
-};
 
 std::string ProgressText(const TProgressInfo& info) {
     std::string text;
@@ -155,7 +133,7 @@ int RunTranscodeCommand(Arguments args) {
         std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
         return kExitFailed;
     }
-    StopSignal stop;
+    InterruptRequest interrupt;
     engine.StartTask(1);
     bool stopping = false;
     for (;;) {
@@ -165,7 +143,7 @@ int RunTranscodeCommand(Arguments args) {
                 break;
             }
         }
-        if (g_stop && !stopping) {
+        if (interrupt.Requested() && !stopping) {
             stopping = true;
             engine.StopTasks(false);
         }

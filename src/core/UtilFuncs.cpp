@@ -101,9 +101,13 @@ bool PathExists(std::string_view path) {
     return lstat(std::string(path).c_str(), &info) == 0;
 }
 
-std::string UniqueFileName(std::string_view fileName, std::string_view folder) {
+std::string UniqueFileName(std::string_view fileName, std::string_view folder,
+                           const std::function<bool(const std::string&)>& alsoTaken) {
     const std::string dir = WithTrailingBackslash(folder);
-    if (!PathExists(dir + std::string(fileName))) {
+    const auto taken = [&](const std::string& path) {
+        return PathExists(path) || (alsoTaken && alsoTaken(path));
+    };
+    if (!taken(dir + std::string(fileName))) {
         return std::string(fileName);
     }
     const std::string stem = FileNameWithoutExt(fileName);
@@ -111,7 +115,7 @@ std::string UniqueFileName(std::string_view fileName, std::string_view folder) {
     constexpr int kLastCounter = 32767;
     for (int i = 1; i <= kLastCounter; ++i) {
         std::string candidate = stem + "(" + std::to_string(i) + ")" + extension;
-        if (!PathExists(dir + candidate)) {
+        if (!taken(dir + candidate)) {
             return candidate;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,7 +39,9 @@ bool IsValidFileName(std::string_view name);
 std::string SanitizeFileName(std::string_view name);
 
 // A name (without folder) that does not exist in the folder yet: name, name(1), name(2)...
-std::string UniqueFileName(std::string_view fileName, std::string_view folder);
+// alsoTaken, when given, rules out further full paths (names handed out but not written).
+std::string UniqueFileName(std::string_view fileName, std::string_view folder,
+                           const std::function<bool(const std::string&)>& alsoTaken = nullptr);
 
 // True when something (a file, a folder, even a dangling link) has this name.
 bool PathExists(std::string_view path);

@@ -104,9 +104,7 @@ TCustomAVProbe::~TCustomAVProbe() = default;
 
 void TCustomAVProbe::Report(TLogLevel level, const std::string& text) {
     m_lastErrorMessage = text;
-    if (TFFLogger* logger = TFFLogger::Current()) {
-        logger->Log(this, level, text);
-    }
+    LogEngineMessage(this, level, text);
 }
 
 void TCustomAVProbe::CheckLibraries() const {

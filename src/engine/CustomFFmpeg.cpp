@@ -29,9 +29,7 @@ void TCustomFFmpeg::Reset() {
 }
 
 void TCustomFFmpeg::Log(TLogLevel level, const std::string& text) const {
-    if (TFFLogger* logger = TFFLogger::Current()) {
-        logger->Log(this, level, text);
-    }
+    LogEngineMessage(this, level, text);
 }
 
 bool TCustomFFmpeg::Fail(const std::string& text) {

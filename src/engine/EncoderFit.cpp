@@ -16,9 +16,7 @@ namespace mw {
 namespace {
 
 void Note(const std::string& text) {
-    if (TFFLogger* logger = TFFLogger::Current()) {
-        logger->Log(nullptr, llInfo, text);
-    }
+    LogEngineMessage(nullptr, llInfo, text);
 }
 
 bool IsNamed(const AVCodec* codec, const char* name) {

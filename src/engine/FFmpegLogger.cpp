@@ -49,6 +49,12 @@ TLogLevel LogLevelFromLibrary(int libraryLevel) {
     return llDebug;
 }
 
+void LogEngineMessage(const void* sender, TLogLevel level, const std::string& text) {
+    if (TFFLogger* logger = g_logger.load()) {
+        logger->Log(sender, level, text);
+    }
+}
+
 std::uint32_t CurrentThreadId() {
     return static_cast<std::uint32_t>(gettid());
 }

@@ -73,6 +73,9 @@ private:
     std::map<std::uint32_t, std::string> m_pending;
 };
 
+// An engine message for the process's logger, when there is one.
+void LogEngineMessage(const void* sender, TLogLevel level, const std::string& text);
+
 // The id the logger reports for the calling thread.
 std::uint32_t CurrentThreadId();
 

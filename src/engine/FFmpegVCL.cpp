@@ -35,9 +35,7 @@ int NiceOf(TThreadPriority priority) {
 }
 
 void LogEngine(TLogLevel level, const std::string& text) {
-    if (TFFLogger* logger = TFFLogger::Current()) {
-        logger->Log(nullptr, level, text);
-    }
+    LogEngineMessage(nullptr, level, text);
 }
 
 // Runs a call on the main thread when there is one and this is not it.

@@ -39,10 +39,8 @@ int TypeIndex(AVMediaType type) {
 }
 
 void LogInvalid(const std::string& name, const std::string& value) {
-    if (TFFLogger* logger = TFFLogger::Current()) {
-        logger->Log(nullptr, llError,
-                    "Invalid value \"" + value + "\" for option \"" + name + "\"\n");
-    }
+    LogEngineMessage(nullptr, llError,
+                     "Invalid value \"" + value + "\" for option \"" + name + "\"\n");
 }
 
 }  // namespace

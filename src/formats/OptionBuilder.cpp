@@ -12,7 +12,9 @@ namespace mw {
 
 namespace {
 
-int Even(long long value) { return static_cast<int>(2 * (value / 2)); }
+int Even(long long value) {
+    return static_cast<int>(2 * (value / 2));
+}
 
 std::string SizeText(int width, int height) {
     return std::to_string(width) + "*" + std::to_string(height);
@@ -66,16 +68,8 @@ std::string OutputFileName(const std::string& inputName, const UserSettings& set
     const std::string folder = WithTrailingBackslash(settings.OutputFileDir);
     // Names handed out earlier in the run count as taken, so that two inputs with the same
     // base name never write one file.
-    std::string unique = UniqueFileName(name, folder);
-    if (takenNames.count(folder + unique)) {
-        const std::string stem = FileNameWithoutExt(name);
-        for (int i = 1;; ++i) {
-            unique = stem + "(" + std::to_string(i) + ")" + extension;
-            if (!PathExists(folder + unique) && !takenNames.count(folder + unique)) {
-                break;
-            }
-        }
-    }
+    const std::string unique = UniqueFileName(
+        name, folder, [&](const std::string& path) { return takenNames.count(path) > 0; });
     return folder + unique;
 }
 
