@@ -41,6 +41,7 @@ void HeadlessMainThread::InvokeFromWorker(const std::function<void()>& call) {
     std::unique_lock lock(m_mutex);
     m_queue.push_back(&pending);
     m_arrived.notify_all();
+    CallQueued();
     m_finished.wait(lock, [&] { return pending.Done; });
     if (pending.Error) {
         std::rethrow_exception(pending.Error);

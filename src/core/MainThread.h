@@ -44,8 +44,9 @@ private:
 };
 
 // The main thread of the command line and of tests: a queue that the main thread drains
-// while it waits.
-class HeadlessMainThread final : public MainThread {
+// while it waits. A toolkit's main thread builds on it and drains the queue from its event
+// loop as well.
+class HeadlessMainThread : public MainThread {
 public:
     HeadlessMainThread() = default;
     ~HeadlessMainThread() override;
@@ -55,6 +56,8 @@ public:
 
 protected:
     void InvokeFromWorker(const std::function<void()>& call) override;
+    // A worker has queued a call (called on the worker's thread).
+    virtual void CallQueued() {}
 
 private:
     struct PendingCall {

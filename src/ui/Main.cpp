@@ -1,0 +1,411 @@
+#include "Main.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QWindow>
+
+#include "ApplicationTitle.h"
+#include "Dialogs.h"
+#include "DownloadPages.h"
+#include "FinishPage.h"
+#include "FormatPage.h"
+#include "HelpLinkFuncs.h"
+#include "ImageButton.h"
+#include "InputPage.h"
+#include "Log.h"
+#include "ModePage.h"
+#include "Placements.h"
+#include "ProgressPage.h"
+#include "Shutdown.h"
+#include "Theme.h"
+#include "convert/CompletionActions.h"
+#include "convert/ConversionDriver.h"
+#include "core/EditionTable.h"
+#include "core/Placement.h"
+#include "core/Platform.h"
+#include "core/SettingsFolder.h"
+#include "core/UtilFuncs.h"
+#include "engine/FFmpegLogger.h"
+
+namespace mw {
+
+namespace {
+
+constexpr QSize kDesignedWindow(760, 550);
+constexpr QRect kDesignedPages(203, 74, 540, 418);
+const QColor kTransparentKey(255, 0, 255);
+
+QLabel* NewLabel(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    return label;
+}
+
+ImageButton* NewImageButton(const char* name, QPoint at, QWidget* parent) {
+    auto* button = new ImageButton(parent);
+    button->setObjectName(name);
+    button->move(at);
+    return button;
+}
+
+// The button shows its action's caption and enabled state and triggers it.
+void BindButton(ImageButton* button, QAction* action) {
+    button->setText(action->text());
+    QObject::connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, button, [button, action] {
+        button->setText(action->text());
+        button->setEnabled(action->isEnabled());
+    });
+}
+
+}  // namespace
+
+TFormMain::TFormMain(const EditionConfig& edition, TFormLog& log, CompletionPlatform& completion,
+                     QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_edition(edition),
+      m_log(log),
+      m_completion(completion) {
+    setObjectName("FormMain");
+    setAttribute(Qt::WA_TranslucentBackground, false);
+    resize(kDesignedWindow);
+    CreateControls();
+
+    // Every library message reaches the log window, in full detail.
+    TFFLogger& logger = TFFLogger::Instance();
+    logger.SetOnLog(
+        [this](const void*, std::uint32_t threadId, TLogLevel level, const std::string& text) {
+            m_log.AddLogLine(QString("#%1.%2: %3")
+                                 .arg(threadId)
+                                 .arg(static_cast<int>(level))
+                                 .arg(QString::fromStdString(text)));
+        });
+    logger.SetLogLevel(llDebug);
+
+    m_driver = std::make_unique<ConversionDriver>(
+        m_engine, m_settings, m_edition.Merge,
+        [this](const std::string& line) { m_log.AddLogLine(QString::fromStdString(line)); });
+    m_driver->OnChanged = [this] { m_progressPage->Render(*m_driver); };
+    m_driver->OnFinish = [this] { FinishRun(); };
+
+    try {
+        CreationSequence();
+    } catch (const std::exception& error) {
+        ShowErrorText(this, QString::fromStdString(error.what()));
+    }
+}
+
+TFormMain::~TFormMain() {
+    TFFLogger::Instance().SetOnLog(nullptr);
+}
+
+void TFormMain::CreateControls() {
+    m_topLogo = NewLabel("ImageTopLogo", this);
+    m_topLogo->move(10, 4);
+    m_leftLogo = NewLabel("ImageLeftLogo", this);
+    m_leftLogo->move(10, 74);
+    for (QLabel* logo : {m_topLogo, m_leftLogo}) {
+        logo->installEventFilter(this);
+    }
+    m_title = NewLabel("LabelTitle", this);
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPixelSize(14);
+    m_title->setFont(titleFont);
+    m_title->setGeometry(24, 43, 716, 26);
+    m_version = NewLabel("LabelVersion", this);
+    m_moreTools = NewLabel("LabelMoreTools", this);
+    m_moreTools->setCursor(Qt::PointingHandCursor);
+    m_moreTools->installEventFilter(this);
+
+    m_min = NewImageButton("ButtonMin", {696, 4}, this);
+    m_close = NewImageButton("ButtonClose", {728, 4}, this);
+    m_help = NewImageButton("ButtonHelp", {40, 510}, this);
+    m_logButton = NewImageButton("ButtonLog", {138, 510}, this);
+    m_back = NewImageButton("ButtonBack", {426, 510}, this);
+    m_next = NewImageButton("ButtonNext", {522, 510}, this);
+    m_exit = NewImageButton("ButtonExit", {672, 510}, this);
+    connect(m_min, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+    connect(m_close, &QAbstractButton::clicked, this, &QWidget::close);
+
+    const auto action = [this](const char* name, const QString& caption) {
+        auto* created = new QAction(caption, this);
+        created->setObjectName(name);
+        addAction(created);
+        return created;
+    };
+    m_actionNext = action("ActionNext", "Next");
+    m_actionBack = action("ActionBack", "Back");
+    m_actionExit = action("ActionExit", "Exit");
+    // Alt+F4 asks the Exit questions instead of closing at once.
+    m_actionExit->setShortcut(QKeySequence("Alt+F4"));
+    QAction* actionHelp = action("ActionHelp", "Help");
+    QAction* actionLog = action("ActionLog", "Log");
+    connect(m_actionNext, &QAction::triggered, this, &TFormMain::ActionNextExecute);
+    connect(m_actionBack, &QAction::triggered, this, &TFormMain::ActionBackExecute);
+    connect(m_actionExit, &QAction::triggered, this, &TFormMain::ActionExitExecute);
+    connect(actionHelp, &QAction::triggered, this, &TFormMain::ButtonHelpClick);
+    connect(actionLog, &QAction::triggered, &m_log, &TFormLog::ShowLog);
+    BindButton(m_next, m_actionNext);
+    BindButton(m_back, m_actionBack);
+    BindButton(m_exit, m_actionExit);
+    BindButton(m_help, actionHelp);
+    BindButton(m_logButton, actionLog);
+
+    m_helpMenu = new QMenu(this);
+    m_helpMenu->setObjectName("PopupMenuHelp");
+    const auto page = [this](const QString& caption, EditionPageKind kind) {
+        QAction* entry = m_helpMenu->addAction(caption);
+        connect(entry, &QAction::triggered, this,
+                [this, kind] { OpenEditionPage(m_edition.Name, kind); });
+        return entry;
+    };
+    QAction* helpContent = page("Help Content", EditionPageKind::HelpContents);
+    helpContent->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(helpContent);
+    page("How Tos && Tutorial Videos...", EditionPageKind::HowToVideos);
+    m_helpMenu->addSeparator();
+    page("Home Page...", EditionPageKind::HomePage);
+    m_actionMoreTools = page("More Free Tools...", EditionPageKind::MoreTools);
+    m_actionMoreTools->setObjectName("ActionMoreFreeTools");
+    m_helpMenu->addSeparator();
+    page("Check for Updates...", EditionPageKind::Updates);
+    page("Contact Technical Support...", EditionPageKind::Support);
+    m_helpMenu->addSeparator();
+    // The About windows come with their own feature.
+    m_helpMenu->addAction("About")->setEnabled(false);
+
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName("PageControlMain");
+    m_pages->setGeometry(kDesignedPages);
+    const auto logLine = [this](const std::string& line) {
+        m_log.AddLogLine(QString::fromStdString(line));
+    };
+    m_modePage = new ModePage(m_pages);
+    m_inputPage = new InputPage(m_inputs, m_engine, m_settings, logLine, m_pages);
+    m_formatPage = new FormatPage(m_settings, m_pages);
+    m_progressPage = new ProgressPage(m_settings, m_pages);
+    m_finishPage = new FinishPage(m_settings, m_pages);
+    m_downloadPage = new DownloadPage(m_settings, m_pages);
+    m_downloadProgressPage = new DownloadProgressPage(m_pages);
+    m_downloadFinishPage = new DownloadFinishPage(m_settings, m_pages);
+    for (QWidget* pageWidget : std::initializer_list<QWidget*>{
+             m_modePage, m_inputPage, m_formatPage, m_progressPage, m_finishPage, m_downloadPage,
+             m_downloadProgressPage, m_downloadFinishPage}) {
+        m_pages->addWidget(pageWidget);
+    }
+    connect(m_pages, &QStackedWidget::currentChanged, this, &TFormMain::RefreshPage);
+    ApplyTheme(*this, QColor(0x2a, 0x74, 0xc9));
+}
+
+void TFormMain::CreationSequence() {
+    const QString title = QString::fromStdString(m_edition.Name);
+    setWindowTitle(title);
+    m_finishPage->SetTitle(title);
+    m_downloadFinishPage->SetTitle(title);
+    m_version->setText(QString("Version: %1").arg(QString::fromStdString(m_edition.Version)));
+    const int skin = m_edition.SkinNumber();
+    const SkinImages images = LoadSkinImages(ImageFolder(m_edition));
+    ApplySkin(images, skin);
+
+    const EditionRow* row = FindEdition(m_edition.Name);
+    if (row && row->CompactWindow) {
+        for (QWidget* hidden :
+             std::initializer_list<QWidget*>{m_version, m_moreTools, m_help, m_logButton}) {
+            hidden->hide();
+        }
+    }
+    m_inputPage->SetSupportPage(EditionPage(m_edition.Name, EditionPageKind::Support));
+
+    LoadSettingsAndPlacement();
+    RefreshPage();
+
+    if (!m_engine.LibrariesLoaded() && !m_engine.LoadLibraries(ProgramDir() + "lib")) {
+        m_log.AddLogLine(QString::fromStdString(m_engine.LastErrorMessage()));
+        return;
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const auto clipboardChanged = [this, clipboard] {
+        const QMimeData* offered = clipboard->mimeData();
+        m_clipboardLacksText = !(offered && offered->hasText());
+    };
+    connect(clipboard, &QClipboard::dataChanged, this, clipboardChanged);
+    clipboardChanged();
+    GoToStartPage();
+    QMetaObject::invokeMethod(this, &TFormMain::StartupDone, Qt::QueuedConnection);
+}
+
+void TFormMain::ApplySkin(const SkinImages& images, int skin) {
+    m_images = images;
+    m_background = images.Main;
+    resize(m_background.size());
+    setMask(m_background.createMaskFromColor(kTransparentKey, Qt::MaskInColor));
+    m_topLogo->setPixmap(images.TopLogo);
+    m_topLogo->adjustSize();
+    m_leftLogo->setPixmap(images.LeftLogo);
+    m_leftLogo->adjustSize();
+    m_modePage->SetPictures(images.DownloadVideo, images.ConvertVideo);
+    m_min->SetPictures({images.Min.begin(), images.Min.end()});
+    m_close->SetPictures({images.Close.begin(), images.Close.end()});
+    for (ImageButton* button : {m_help, m_logButton, m_back, m_next, m_exit}) {
+        button->SetPictures({images.Bottom.begin(), images.Bottom.end()});
+    }
+
+    m_inputPage->SetDvdVisible(m_edition.DVD);
+
+    QColor titleColor(0x1d, 0x2b, 0x3e);
+    QColor infoColor(128, 128, 128);
+    if (const std::optional<SkinLayout> layout = SkinLayoutOf(skin)) {
+        m_min->move(layout->Min);
+        m_close->move(layout->Close);
+        m_help->move(layout->Help);
+        m_helpMenuOffset = layout->HelpMenuOffset;
+        m_logButton->move(layout->Log);
+        m_back->move(layout->Back);
+        m_next->move(layout->Next);
+        m_exit->move(layout->Exit);
+        m_pages->move(layout->PageControl);
+        m_title->move(layout->Title);
+        infoColor = layout->InfoText;
+        if (infoColor == Qt::white) {
+            titleColor = Qt::white;
+        }
+    }
+    m_title->resize(width() - m_title->x() - 16, m_title->height());
+    for (QLabel* label : {m_version, m_moreTools}) {
+        label->setStyleSheet(QString("color: %1;").arg(infoColor.name()));
+    }
+    m_title->setStyleSheet(QString("color: %1;").arg(titleColor.name()));
+    const QRect logo = m_leftLogo->geometry();
+    m_version->setGeometry(logo.left() + 6, logo.bottom() + 6, logo.width(), 18);
+    m_moreTools->setGeometry(logo.left() + 6, logo.bottom() + 24, logo.width(), 18);
+
+    m_formatPage->LayoutButtons(m_edition);
+    ApplyTheme(*this, images.Accent());
+}
+
+void TFormMain::LoadSettingsAndPlacement() {
+    m_settingsFolder = PrepareSettingsFolder(ShellFolderPath("AppData"), m_edition.Name);
+    m_log.SetSettingsFolder(m_settingsFolder);
+    AssignDefaultSettings(m_settings, m_edition, ShellFolderPath("Personal"));
+    const bool existed =
+        LoadSettings(m_settings, m_settingsFolder + std::string(kSettingsFileName));
+    if (!existed) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->geometry();
+            move((area.width() - width()) / 2, (area.height() - height()) / 2);
+        }
+    }
+    m_formatPage->FillPresetLists();
+    setAcceptDrops(true);
+    RestoreWindowPlacement(*this, kMainPlacementSection, m_settingsFolder);
+}
+
+void TFormMain::StartupDone() {
+    show();
+    const EditionRow* row = FindEdition(m_edition.Name);
+    const bool simple = row && row->SimpleAbout;
+    m_moreTools->setText(simple ? "more tools..." : "more free tools...");
+    m_actionMoreTools->setText(simple ? "More Tools..." : "More Free Tools...");
+    emit StartupFinished();
+}
+
+void TFormMain::ButtonHelpClick() {
+    const QPoint at(x() + m_help->x() + m_helpMenuOffset, y() + m_help->y() + m_help->height());
+    m_helpMenu->popup(at);
+}
+
+void TFormMain::StartRun() {
+    m_driver->StartRun(m_inputs);
+    emit RunStarted();
+}
+
+void TFormMain::FinishRun() {
+    if (m_closing) {
+        return;
+    }
+    RunCompletionActions(m_settings, m_driver->RunSucceeded(), m_driver->RunTotalFiles(),
+                         m_completion, [this] { return RunShutdownCountdown(this); });
+    SetPage(WizardPage::Step4);
+    m_finishPage->ShowSummary(*m_driver);
+}
+
+void TFormMain::DropFiles(const std::vector<std::string>& names) {
+    m_inputPage->DropFiles(names);
+}
+
+void TFormMain::paintEvent(QPaintEvent*) {
+    if (!m_background.isNull()) {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, m_background);
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    m_closing = true;
+    m_engine.OnProgress = nullptr;
+    m_engine.OnTerminate = nullptr;
+    m_engine.OnCustomHook = nullptr;
+    m_engine.StopTasks(true);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    // Settings are written only once they were read from their folder.
+    if (!m_settingsFolder.empty()) {
+        try {
+            SaveSettings(m_settings, m_settingsFolder + std::string(kSettingsFileName));
+            SaveWindowPlacement(*this, kMainPlacementSection, m_settingsFolder);
+            m_log.SavePlacement();
+        } catch (const std::exception& error) {
+            ShowErrorText(this, QString::fromStdString(error.what()));
+        }
+    }
+    m_log.hide();
+    event->accept();
+}
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && Page() == WizardPage::Step1) {
+        event->acceptProposedAction();
+    }
+}
+
+void TFormMain::dropEvent(QDropEvent* event) {
+    if (Page() != WizardPage::Step1) {
+        return;
+    }
+    std::vector<std::string> names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            names.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    event->acceptProposedAction();
+    DropFiles(names);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_moreTools && event->type() == QEvent::MouseButtonRelease) {
+        m_actionMoreTools->trigger();
+        return true;
+    }
+    if ((watched == m_topLogo || watched == m_leftLogo) &&
+        event->type() == QEvent::MouseButtonPress) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton && windowHandle()) {
+            windowHandle()->startSystemMove();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace mw

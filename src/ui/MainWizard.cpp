@@ -1,0 +1,222 @@
+// The wizard's pages: their texts and buttons, and what Next, Back and Exit do on each.
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <filesystem>
+
+#include "ApplicationTitle.h"
+#include "Dialogs.h"
+#include "DownloadPages.h"
+#include "FormatPage.h"
+#include "InputPage.h"
+#include "Main.h"
+#include "ModePage.h"
+#include "ProgressPage.h"
+#include "convert/ConversionDriver.h"
+#include "core/UtilFuncs.h"
+
+namespace mw {
+
+namespace {
+
+struct PageTexts {
+    const char* Title;
+    const char* Next;
+    bool NextEnabled;
+    bool BackEnabled;
+    const char* Exit;
+};
+
+constexpr const char* kStep1Title =
+    "Select the videos you want to convert. Use \"Move Up\" and \"Move Down\" to change the "
+    "order.";
+constexpr const char* kFolderNotice =
+    "Fail to create directory! Please check if output folder have the right format!";
+
+PageTexts TextsOf(WizardPage page, bool download, bool merge) {
+    switch (page) {
+        case WizardPage::Mode:
+            return {"Welcome to %1! What do you want to do?", "Next", true, false, "Exit"};
+        case WizardPage::Step1:
+            return download ? PageTexts{kStep1Title, "Next", true, true, "Cancel"}
+                            : PageTexts{kStep1Title, "Next", true, false, "Exit"};
+        case WizardPage::Step2:
+            return {"Select an output mode and specify a path for the output files.",
+                    merge ? "Join Now" : "Convert", true, true, "Cancel"};
+        case WizardPage::Step3:
+            return {"Conversion information.", "Next", false, false, "Cancel"};
+        case WizardPage::Step4:
+            return {"The conversion is finished.", "Finish", true, false, "Exit"};
+        case WizardPage::Step5:
+            return {"Copy a YouTube link from your browser address bar and Paste here", "Download",
+                    true, true, "Cancel"};
+        case WizardPage::Step6:
+            return {"Downloading information.", "Next", false, false, "Cancel"};
+        case WizardPage::Step7:
+            return {"The downloading is finished.", "Finish", true, false, "Exit"};
+    }
+    return {"", "Next", false, false, "Exit"};
+}
+
+}  // namespace
+
+WizardPage TFormMain::Page() const {
+    return static_cast<WizardPage>(m_pages->currentIndex());
+}
+
+void TFormMain::SetPage(WizardPage page) {
+    if (Page() == page) {
+        RefreshPage();
+    } else {
+        m_pages->setCurrentIndex(static_cast<int>(page));
+    }
+}
+
+void TFormMain::RefreshPage() {
+    const PageTexts texts = TextsOf(Page(), m_edition.Download, m_edition.Merge);
+    m_title->setText(QString(texts.Title).arg(QString::fromStdString(m_edition.Name)));
+    m_actionNext->setText(texts.Next);
+    m_actionNext->setEnabled(texts.NextEnabled);
+    m_actionBack->setText("Back");
+    m_actionBack->setEnabled(texts.BackEnabled);
+    m_actionExit->setText(texts.Exit);
+    m_actionExit->setEnabled(true);
+}
+
+void TFormMain::GoToStartPage() {
+    SetPage(m_edition.Download ? WizardPage::Mode : WizardPage::Step1);
+}
+
+bool TFormMain::CreateFolder(const std::string& folder) const {
+    std::error_code error;
+    if (folder.empty()) {
+        return false;
+    }
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
+void TFormMain::ActionNextExecute() {
+    switch (Page()) {
+        case WizardPage::Mode:
+            if (m_modePage->RadioButtonDownloadVideo()->isChecked()) {
+                SetPage(WizardPage::Step5);
+                m_downloadPage->LoadDownloadPage();
+            } else if (m_modePage->RadioButtonConvertVideo()->isChecked()) {
+                SetPage(WizardPage::Step1);
+            }
+            break;
+        case WizardPage::Step1:
+            if (m_inputs.Count() > 0) {
+                SetPage(WizardPage::Step2);
+                m_formatPage->ApplyFormatSelection();
+            } else {
+                ShowNotice(this, "Please add the video files you want to convert");
+            }
+            break;
+        case WizardPage::Step2:
+            m_formatPage->ReadFormatSelection();
+            if (CreateFolder(m_settings.OutputFileDir)) {
+                QCoreApplication::processEvents();
+                SetPage(WizardPage::Step3);
+                m_progressPage->LoadOptions();
+                QMetaObject::invokeMethod(this, &TFormMain::StartRun, Qt::QueuedConnection);
+            } else {
+                ShowNotice(this, kFolderNotice);
+            }
+            break;
+        case WizardPage::Step4:
+            m_inputs.Clear();
+            m_inputPage->Refresh();
+            m_progressPage->Clear();
+            GoToStartPage();
+            break;
+        case WizardPage::Step5:
+            m_downloadPage->StoreDownloadPage();
+            if (m_downloadPage->ListViewInputURL()->count() == 0) {
+                ShowNotice(this,
+                           "Please Copy & Paste the YouTube video links you want to download.");
+            } else if (!CreateFolder(m_settings.OutputURLDir)) {
+                ShowNotice(this, kFolderNotice);
+            }
+            break;
+        case WizardPage::Step7:
+            m_downloadPage->ListViewInputURL()->clear();
+            GoToStartPage();
+            break;
+        case WizardPage::Step3:
+        case WizardPage::Step6:
+            break;
+    }
+}
+
+void TFormMain::ActionBackExecute() {
+    switch (Page()) {
+        case WizardPage::Step1:
+            if (AskQuestion(this, "Are you sure to cancel and go back?")) {
+                m_inputs.Clear();
+                m_inputPage->Refresh();
+                GoToStartPage();
+            }
+            break;
+        case WizardPage::Step2:
+            SetPage(WizardPage::Step1);
+            break;
+        case WizardPage::Step5:
+            if (AskQuestion(this, "Are you sure to cancel and go back?")) {
+                m_downloadPage->ListViewInputURL()->clear();
+                GoToStartPage();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void TFormMain::ActionExitExecute() {
+    switch (Page()) {
+        case WizardPage::Step1:
+            if (!m_edition.Download) {
+                if (AskQuestion(this, "Are you sure to quit now?")) {
+                    close();
+                }
+                break;
+            }
+            [[fallthrough]];
+        case WizardPage::Step2:
+            if (AskQuestion(this, "Are you sure to cancel?")) {
+                m_inputs.Clear();
+                m_inputPage->Refresh();
+                GoToStartPage();
+            }
+            break;
+        case WizardPage::Step3:
+            if (AskQuestion(this, "Do you really want to cancel the conversion?")) {
+                m_driver->CancelRun();
+                RefreshPage();
+            }
+            break;
+        case WizardPage::Step5:
+            if (AskQuestion(this, "Are you sure to cancel?")) {
+                m_downloadPage->ListViewInputURL()->clear();
+                GoToStartPage();
+            }
+            break;
+        case WizardPage::Step6:
+            // The transfers to abort come with the download run.
+            AskQuestion(this, "Do you really want to cancel the downloading?");
+            break;
+        case WizardPage::Mode:
+        case WizardPage::Step4:
+        case WizardPage::Step7:
+            if (AskQuestion(this, "Are you sure to quit now?")) {
+                close();
+            }
+            break;
+    }
+}
+
+}  // namespace mw

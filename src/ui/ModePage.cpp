@@ -1,0 +1,45 @@
+#include "ModePage.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace mw {
+
+ModePage::ModePage(QWidget* parent) : QWidget(parent) {
+    setObjectName("TabSheetMode");
+    m_downloadImage = new QLabel(this);
+    m_downloadImage->setObjectName("ImageDownloadVideo");
+    m_downloadImage->setGeometry(50, 60, 200, 130);
+    m_convertImage = new QLabel(this);
+    m_convertImage->setObjectName("ImageConvertVideo");
+    m_convertImage->setGeometry(290, 60, 200, 130);
+    m_download = new QRadioButton("Download video from YouTube", this);
+    m_download->setObjectName("RadioButtonDownloadVideo");
+    m_download->setGeometry(50, 222, 460, 26);
+    m_download->setChecked(true);
+    m_convert = new QRadioButton("Convert audio/video (previously downloaded) from file", this);
+    m_convert->setObjectName("RadioButtonConvertVideo");
+    m_convert->setGeometry(50, 256, 460, 26);
+    for (QLabel* image : {m_downloadImage, m_convertImage}) {
+        image->setCursor(Qt::PointingHandCursor);
+        image->installEventFilter(this);
+    }
+}
+
+void ModePage::SetPictures(const QPixmap& download, const QPixmap& convert) {
+    m_downloadImage->setPixmap(download);
+    m_convertImage->setPixmap(convert);
+}
+
+bool ModePage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        QRadioButton* radio = watched == m_downloadImage ? m_download : m_convert;
+        radio->setChecked(true);
+        radio->setFocus();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace mw

@@ -1,0 +1,19 @@
+#include "QtMainThread.h"
+
+#include <QCoreApplication>
+
+namespace mw {
+
+QtMainThread::QtMainThread() = default;
+
+void QtMainThread::ProcessPending() {
+    HeadlessMainThread::ProcessPending();
+    QCoreApplication::processEvents();
+}
+
+void QtMainThread::CallQueued() {
+    QMetaObject::invokeMethod(
+        this, [this] { HeadlessMainThread::ProcessPending(); }, Qt::QueuedConnection);
+}
+
+}  // namespace mw

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace mw {
+
+// The look of the controls on the pages, in the skin's accent colour.
+void ApplyTheme(QWidget& window, const QColor& accent);
+
+}  // namespace mw
