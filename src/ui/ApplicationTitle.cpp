@@ -20,3 +20,22 @@ void SetApplicationTitle(const QString& title) {
 }
 
 }  // namespace mw
+
+#include <QApplication>
+#include <QIcon>
+
+#include "core/EditionConfig.h"
+#include "core/EditionTable.h"
+#include "core/UtilFuncs.h"
+
+namespace mw {
+
+void ApplyEditionTitle(const EditionConfig& edition) {
+    SetApplicationTitle(QString::fromStdString(edition.Name));
+    if (const EditionRow* row = FindEdition(edition.Name)) {
+        QApplication::setWindowIcon(
+            QIcon(QString::fromStdString(ProgramDir() + "icons/" + row->IconResource + ".png")));
+    }
+}
+
+}  // namespace mw

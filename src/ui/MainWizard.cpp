@@ -77,7 +77,11 @@ void TFormMain::SetPage(WizardPage page) {
 
 void TFormMain::RefreshPage() {
     const PageTexts texts = TextsOf(Page(), m_edition.Download, m_edition.Merge);
-    m_title->setText(QString(texts.Title).arg(QString::fromStdString(m_edition.Name)));
+    QString title = texts.Title;
+    if (Page() == WizardPage::Mode) {
+        title = title.arg(QString::fromStdString(m_edition.Name));
+    }
+    m_title->setText(title);
     m_actionNext->setText(texts.Next);
     m_actionNext->setEnabled(texts.NextEnabled);
     m_actionBack->setText("Back");

@@ -11,9 +11,14 @@ namespace mw {
 
 namespace {
 
+// The outer frame's position and size, as the window manager places it.
 WindowPlacement CurrentPlacement(const QWidget& window) {
-    const QRect frame = window.isMaximized() ? window.normalGeometry() : window.geometry();
-    return {frame.x(), frame.y(), frame.width(), frame.height(), window.isMaximized()};
+    const QRect frame = window.frameGeometry();
+    if (window.isMaximized()) {
+        const QRect normal = window.normalGeometry();
+        return {normal.x(), normal.y(), frame.width(), frame.height(), true};
+    }
+    return {frame.x(), frame.y(), frame.width(), frame.height(), false};
 }
 
 }  // namespace
