@@ -47,10 +47,21 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
     if (m_subtitle.isEmpty()) {
         painter.drawText(rect(), Qt::AlignCenter, text());
     } else {
-        // Long names take two lines in a smaller type.
+        // Long names take two lines, and a smaller type until every word fits.
         const QRect captionBox = rect().adjusted(3, 6, -3, -height() / 2 + 8);
-        if (painter.fontMetrics().horizontalAdvance(text()) > captionBox.width()) {
-            font.setPixelSize(11);
+        const auto fits = [&] {
+            if (painter.fontMetrics().horizontalAdvance(text()) <= captionBox.width()) {
+                return true;
+            }
+            for (const QString& word : text().split(' ')) {
+                if (painter.fontMetrics().horizontalAdvance(word) > captionBox.width()) {
+                    return false;
+                }
+            }
+            return font.pixelSize() <= 11;
+        };
+        while (!fits() && font.pixelSize() > 8) {
+            font.setPixelSize(font.pixelSize() - 1);
             painter.setFont(font);
         }
         painter.drawText(captionBox, Qt::AlignCenter | Qt::TextWordWrap, text());

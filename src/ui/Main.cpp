@@ -120,9 +120,10 @@ void TFormMain::CreateControls() {
     m_title = NewLabel("LabelTitle", this);
     QFont titleFont = m_title->font();
     titleFont.setBold(true);
-    titleFont.setPixelSize(14);
+    titleFont.setPixelSize(13);
     m_title->setFont(titleFont);
-    m_title->setGeometry(24, 43, 716, 26);
+    m_title->setWordWrap(true);
+    m_title->setGeometry(24, 43, 716, 28);
     m_version = NewLabel("LabelVersion", this);
     m_moreTools = NewLabel("LabelMoreTools", this);
     m_moreTools->setCursor(Qt::PointingHandCursor);

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "convert/ConversionDriver.h"
 #include "core/UserSettings.h"
@@ -37,6 +38,9 @@ ProgressPage::ProgressPage(UserSettings& settings, QWidget* parent)
     for (int column = 0; column < 5; ++column) {
         m_list->setColumnWidth(column, widths[column]);
     }
+    // A whole duration stays readable in any font.
+    const int duration = m_list->fontMetrics().horizontalAdvance("00:00:00.000") + 16;
+    m_list->setColumnWidth(1, std::max(widths[1], duration));
     m_list->setGeometry(0, 0, 540, 170);
 
     auto* status = new QGroupBox("Status", this);

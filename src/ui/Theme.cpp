@@ -23,7 +23,6 @@ QLineEdit, QComboBox {
     selection-background-color: @accent;
 }
 QLineEdit:focus, QComboBox:focus { border-color: @accent; }
-QComboBox::drop-down { border: none; width: 20px; }
 QComboBox QAbstractItemView { selection-background-color: @light; selection-color: #1d2b3e; }
 QListView, QTreeView, QPlainTextEdit {
     border: 1px solid #d3dbe6; border-radius: 4px; background: #ffffff;

@@ -6,7 +6,7 @@ SkinPalette PaletteOf(int skin) {
         case 1:  // graphite with an amber accent, the large frame
             p.Window = {824, 610};
             p.BottomButton = {84, 30};
-            p.TopLogo = {460, 56};
+            p.TopLogo = {600, 56};
             p.LeftLogo = {212, 410};
             p.HeaderHeight = 62;
             p.Header = QColor(0x1b, 0x20, 0x27);

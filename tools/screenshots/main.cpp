@@ -1,0 +1,107 @@
+// Photographs every page of the main window in every skin, for looking at them:
+// mw-screenshots <output folder> <media file>...
+// The media files fill the input page and are converted to AVI for the progress and
+// summary pages. Settings go to a temporary configuration folder.
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "convert/CompletionActions.h"
+#include "core/EditionConfig.h"
+#include "formats/FormatCatalog.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ChoiceButton.h"
+#include "ui/FormatPage.h"
+#include "ui/InputPage.h"
+#include "ui/Log.h"
+#include "ui/Main.h"
+#include "ui/ProgressPage.h"
+#include "ui/QtMainThread.h"
+
+namespace {
+
+class QuietCompletion : public mw::CompletionPlatform {
+public:
+    void PlaySound(const std::string&) override {}
+    void PowerOff() override {}
+};
+
+void Save(QWidget& window, const QString& file) {
+    QCoreApplication::processEvents();
+    window.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+}
+
+void WaitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    mw::QtMainThread mainThread;
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: mw-screenshots <output folder> <media file>...\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    std::vector<std::string> media(argv + 2, argv + argc);
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QuietCompletion completion;
+
+    for (int skin = 0; skin < 3; ++skin) {
+        mw::EditionConfig edition = mw::LoadEditionConfig(mw::EditionFilePath());
+        edition.Skin = std::to_string(skin);
+        edition.Res = std::to_string(skin);
+        mw::ApplyEditionTitle(edition);
+        mw::TFormLog log;
+        mw::TFormMain main(edition, log, completion);
+        main.move(0, 0);
+        main.show();
+        const auto shot = [&](const char* page) {
+            Save(main, out.filePath(QString("skin%1-%2.png").arg(skin).arg(page)));
+        };
+        shot("mode");
+        main.SetPage(mw::WizardPage::Step1);
+        main.Step1()->AddFiles(media);
+        shot("step1");
+        main.ActionNextExecute();
+        main.Step2()->EditOutputDir()->setText(config.filePath("out/"));
+        for (auto formatClass :
+             {mw::FormatClass::Audio, mw::FormatClass::Video, mw::FormatClass::Device}) {
+            main.Step2()->ClassButton(formatClass)->click();
+            shot(mw::ClassName(formatClass).data());
+        }
+        // A video run lasts long enough for a picture half-way.
+        main.Step2()->ClassButton(mw::FormatClass::Video)->click();
+        main.Step2()->FormatButton(*mw::FindOutputFormat("AVI"))->click();
+        bool midRun = false;
+        main.ActionNextExecute();
+        WaitUntil([&] {
+            const int percent = main.Step3()->ProgressBar()->value();
+            if (!midRun && percent > 20 && percent < 90) {
+                midRun = true;
+                shot("step3");
+            }
+            return main.Page() == mw::WizardPage::Step4;
+        });
+        if (!midRun) {
+            std::printf("(the run ended before a mid-run picture)\n");
+        }
+        shot("step4");
+        for (auto page : {mw::WizardPage::Step5, mw::WizardPage::Step6, mw::WizardPage::Step7}) {
+            main.SetPage(page);
+            shot(QString("step%1").arg(static_cast<int>(page)).toLatin1().constData());
+        }
+        main.close();
+    }
+    return 0;
+}
