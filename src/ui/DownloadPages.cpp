@@ -10,8 +10,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "Dialogs.h"
-#include "FinishPage.h"
+#include "PageWidgets.h"
 #include "core/Platform.h"
 #include "core/UserSettings.h"
 #include "core/UtilFuncs.h"
@@ -57,13 +56,8 @@ DownloadPage::DownloadPage(UserSettings& settings, QWidget* parent)
     auto* select = new QPushButton("Select...", setup);
     select->setObjectName("ButtonURLSelect");
     select->setGeometry(430, 28, 100, 28);
-    connect(select, &QPushButton::clicked, this, [this] {
-        std::string folder = m_settings.OutputURLDir;
-        if (BrowseForFolder(window(), folder, "Please select a folder")) {
-            m_folder->setText(QString::fromStdString(WithTrailingBackslash(folder)));
-            m_settings.OutputURLDir = m_folder->text().toStdString();
-        }
-    });
+    connect(select, &QPushButton::clicked, this,
+            [this] { SelectFolderInto(*m_folder, m_settings.OutputURLDir); });
 
     auto* quality = new QGroupBox(" Quality ", this);
     quality->setGeometry(0, 316, 540, 70);
@@ -76,6 +70,7 @@ DownloadPage::DownloadPage(UserSettings& settings, QWidget* parent)
     m_qualityConfig = new QPushButton("Config...", quality);
     m_qualityConfig->setObjectName("ButtonYouTubeQualityConfig");
     m_qualityConfig->setGeometry(430, 28, 100, 28);
+    m_qualityConfig->setEnabled(false);
     connect(m_quality, &QCheckBox::toggled, m_qualityConfig, &QWidget::setEnabled);
     UpdateButtons();
 }
@@ -120,11 +115,7 @@ DownloadProgressPage::DownloadProgressPage(QWidget* parent) : QWidget(parent) {
         grid->addWidget(value, row++, 1, 1, 2);
     }
     grid->addWidget(new QLabel("Progress:", status), row, 0);
-    m_progress = new QProgressBar(status);
-    m_progress->setObjectName("ProgressBarDownload");
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
+    m_progress = NewPercentBar("ProgressBarDownload", status);
     grid->addWidget(m_progress, row, 1);
     auto* percent = new QLabel("0%", status);
     percent->setObjectName("LabelProgressBarDownload");
@@ -135,13 +126,8 @@ DownloadProgressPage::DownloadProgressPage(QWidget* parent) : QWidget(parent) {
 DownloadFinishPage::DownloadFinishPage(const UserSettings& settings, QWidget* parent)
     : QWidget(parent), m_settings(settings) {
     setObjectName("TabSheetStep7");
-    m_title1 = new QLabel(this);
-    m_title1->setObjectName("LabelFinishedDownloading1");
-    QFont bold = m_title1->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    m_title1->setFont(bold);
-    m_title1->setGeometry(18, 16, 510, 24);
+    m_title1 = NewHeadingLabel("LabelFinishedDownloading1", this);
+    const QFont bold = m_title1->font();
 
     auto* summary = new QGroupBox("Summary", this);
     summary->setGeometry(18, 54, 300, 110);
@@ -174,8 +160,7 @@ DownloadFinishPage::DownloadFinishPage(const UserSettings& settings, QWidget* pa
 
 void DownloadFinishPage::SetTitle(const QString& title) {
     m_title1->setText(QString("%1 has finished the downloading.").arg(title));
-    m_title2->setText(
-        QString("To convert other files, click \"Finish\". Click \"Exit\" to quit %1.").arg(title));
+    m_title2->setText(FinishHint(title));
 }
 
 }  // namespace mw

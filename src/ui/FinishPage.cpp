@@ -4,30 +4,18 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include "PageWidgets.h"
 #include "convert/ConversionDriver.h"
 #include "core/Platform.h"
 #include "core/UserSettings.h"
 
 namespace mw {
 
-QLabel* NewLinkLabel(const char* name, const QString& text, QWidget* parent) {
-    auto* label = new QLabel(QString("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()), parent);
-    label->setObjectName(name);
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
 FinishPage::FinishPage(const UserSettings& settings, QWidget* parent)
     : QWidget(parent), m_settings(settings) {
     setObjectName("TabSheetStep4");
-    m_title1 = new QLabel(this);
-    m_title1->setObjectName("LabelFinishTitle1");
-    QFont bold = m_title1->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    m_title1->setFont(bold);
-    m_title1->setGeometry(18, 16, 510, 24);
+    m_title1 = NewHeadingLabel("LabelFinishTitle1", this);
+    const QFont bold = m_title1->font();
 
     auto* counts = new QWidget(this);
     counts->setGeometry(18, 54, 300, 80);
@@ -65,8 +53,7 @@ FinishPage::FinishPage(const UserSettings& settings, QWidget* parent)
 
 void FinishPage::SetTitle(const QString& title) {
     m_title1->setText(QString("%1 has finished the conversion.").arg(title));
-    m_title2->setText(
-        QString("To convert other files, click \"Finish\". Click \"Exit\" to quit %1.").arg(title));
+    m_title2->setText(FinishHint(title));
 }
 
 void FinishPage::ShowSummary(const ConversionDriver& driver) {

@@ -37,7 +37,4 @@ private:
     QLabel* m_openFolder;
 };
 
-// A label that reads like a link and runs its action when clicked.
-QLabel* NewLinkLabel(const char* name, const QString& text, QWidget* parent);
-
 }  // namespace mw

@@ -7,7 +7,7 @@
 #include <QStackedWidget>
 
 #include "ChoiceButton.h"
-#include "Dialogs.h"
+#include "PageWidgets.h"
 #include "core/EditionConfig.h"
 #include "core/UserSettings.h"
 #include "core/UtilFuncs.h"
@@ -252,11 +252,7 @@ void FormatPage::ReadFormatSelection() {
 }
 
 void FormatPage::ButtonSelectDirClick() {
-    std::string folder = m_settings.OutputFileDir;
-    if (BrowseForFolder(window(), folder, "Please select a folder")) {
-        m_outputDir->setText(QString::fromStdString(WithTrailingBackslash(folder)));
-        m_settings.OutputFileDir = m_outputDir->text().toStdString();
-    }
+    SelectFolderInto(*m_outputDir, m_settings.OutputFileDir);
 }
 
 }  // namespace mw

@@ -107,22 +107,16 @@ InputPage::InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settin
             [this](const QPoint& at) { m_popup->popup(m_grid->viewport()->mapToGlobal(at)); });
 
     connect(m_add, &QAction::triggered, this, &InputPage::ActionAddExecute);
-    connect(m_delete, &QAction::triggered, this, [this] {
-        m_inputs.DeleteSelected();
-        ListChanged();
-    });
-    connect(m_clear, &QAction::triggered, this, [this] {
-        m_inputs.Clear();
-        ListChanged();
-    });
-    connect(m_moveUp, &QAction::triggered, this, [this] {
-        m_inputs.MoveUp();
-        ListChanged();
-    });
-    connect(m_moveDown, &QAction::triggered, this, [this] {
-        m_inputs.MoveDown();
-        ListChanged();
-    });
+    const auto listAction = [this](QAction* bound, void (InputList::*change)()) {
+        connect(bound, &QAction::triggered, this, [this, change] {
+            (m_inputs.*change)();
+            ListChanged();
+        });
+    };
+    listAction(m_delete, &InputList::DeleteSelected);
+    listAction(m_clear, &InputList::Clear);
+    listAction(m_moveUp, &InputList::MoveUp);
+    listAction(m_moveDown, &InputList::MoveDown);
     connect(m_play, &QAction::triggered, this, &InputPage::ActionPlayExecute);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &InputPage::ActionPlayExecute);
     connect(m_grid, &NextGrid::RowDragged, this, [this](int from, int to) {

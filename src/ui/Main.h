@@ -88,6 +88,8 @@ private:
     void StartupDone();
     void StartRun();
     void FinishRun();
+    // Empties the input list and goes back to the start page.
+    void ClearInputsToStartPage();
     bool CreateFolder(const std::string& folder) const;
     void ButtonHelpClick();
 

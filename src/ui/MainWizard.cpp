@@ -94,6 +94,12 @@ void TFormMain::GoToStartPage() {
     SetPage(m_edition.Download ? WizardPage::Mode : WizardPage::Step1);
 }
 
+void TFormMain::ClearInputsToStartPage() {
+    m_inputs.Clear();
+    m_inputPage->Refresh();
+    GoToStartPage();
+}
+
 bool TFormMain::CreateFolder(const std::string& folder) const {
     std::error_code error;
     if (folder.empty()) {
@@ -133,10 +139,8 @@ void TFormMain::ActionNextExecute() {
             }
             break;
         case WizardPage::Step4:
-            m_inputs.Clear();
-            m_inputPage->Refresh();
             m_progressPage->Clear();
-            GoToStartPage();
+            ClearInputsToStartPage();
             break;
         case WizardPage::Step5:
             m_downloadPage->StoreDownloadPage();
@@ -161,9 +165,7 @@ void TFormMain::ActionBackExecute() {
     switch (Page()) {
         case WizardPage::Step1:
             if (AskQuestion(this, "Are you sure to cancel and go back?")) {
-                m_inputs.Clear();
-                m_inputPage->Refresh();
-                GoToStartPage();
+                ClearInputsToStartPage();
             }
             break;
         case WizardPage::Step2:
@@ -192,9 +194,7 @@ void TFormMain::ActionExitExecute() {
             [[fallthrough]];
         case WizardPage::Step2:
             if (AskQuestion(this, "Are you sure to cancel?")) {
-                m_inputs.Clear();
-                m_inputPage->Refresh();
-                GoToStartPage();
+                ClearInputsToStartPage();
             }
             break;
         case WizardPage::Step3:

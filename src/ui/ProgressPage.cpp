@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "PageWidgets.h"
 #include "convert/ConversionDriver.h"
 #include "core/UserSettings.h"
 
@@ -56,11 +57,7 @@ ProgressPage::ProgressPage(UserSettings& settings, QWidget* parent)
     m_elapsed = Label("LabelElapsed", "", status);
     m_timeLeft = Label("LabelTimeLeft", "", status);
     m_progressText = Label("LabelProgress", "0%", status);
-    m_progress = new QProgressBar(status);
-    m_progress->setObjectName("ProgressBar");
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
+    m_progress = NewPercentBar("ProgressBar", status);
     grid->addWidget(m_currentFileTitle, 0, 0);
     grid->addWidget(m_currentFile, 0, 1, 1, 3);
     grid->addWidget(new QLabel("Estimated overall time:", status), 1, 0);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QWidget;
+
+namespace mw {
+
+// Small building blocks shared by the wizard's pages.
+
+// The bold first line of a summary page.
+QLabel* NewHeadingLabel(const char* name, QWidget* parent);
+
+// A label that reads like a link; its linkActivated signal runs the action.
+QLabel* NewLinkLabel(const char* name, const QString& text, QWidget* parent);
+
+// A bar from 0 to 100 whose percentage is shown by a label beside it.
+QProgressBar* NewPercentBar(const char* name, QWidget* parent);
+
+// The folder picker of an output-folder box: on OK the box shows the chosen folder with a
+// trailing separator and the setting takes that text at once.
+void SelectFolderInto(QLineEdit& edit, std::string& setting);
+
+// The second line of both summary pages, with the title filled in.
+QString FinishHint(const QString& title);
+
+}  // namespace mw
