@@ -107,16 +107,16 @@ InputPage::InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settin
             [this](const QPoint& at) { m_popup->popup(m_grid->viewport()->mapToGlobal(at)); });
 
     connect(m_add, &QAction::triggered, this, &InputPage::ActionAddExecute);
-    const auto listAction = [this](QAction* bound, void (InputList::*change)()) {
-        connect(bound, &QAction::triggered, this, [this, change] {
-            (m_inputs.*change)();
+    const auto listAction = [this](QAction* bound, std::function<void(InputList&)> change) {
+        connect(bound, &QAction::triggered, this, [this, change = std::move(change)] {
+            change(m_inputs);
             ListChanged();
         });
     };
-    listAction(m_delete, &InputList::DeleteSelected);
-    listAction(m_clear, &InputList::Clear);
-    listAction(m_moveUp, &InputList::MoveUp);
-    listAction(m_moveDown, &InputList::MoveDown);
+    listAction(m_delete, [](InputList& list) { list.DeleteSelected(); });
+    listAction(m_clear, [](InputList& list) { list.Clear(); });
+    listAction(m_moveUp, [](InputList& list) { list.MoveUp(); });
+    listAction(m_moveDown, [](InputList& list) { list.MoveDown(); });
     connect(m_play, &QAction::triggered, this, &InputPage::ActionPlayExecute);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &InputPage::ActionPlayExecute);
     connect(m_grid, &NextGrid::RowDragged, this, [this](int from, int to) {
