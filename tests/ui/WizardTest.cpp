@@ -438,20 +438,29 @@ TEST(Wizard, CompactAndSimpleAboutEditions) {
     }
 }
 
-TEST(Wizard, HelpMenuEntries) {
+TEST(Wizard, HelpMenuEntriesAndPlace) {
     test::UiAccount account;
-    test::ProgramWindows windows(test::FullEdition());
+    EditionConfig edition = test::FullEdition();
+    edition.Skin = "2";
+    edition.Res = "2";
+    test::ProgramWindows windows(edition);
     QCoreApplication::processEvents();
+    TFormMain& main = *windows.Main;
     QStringList captions;
-    for (const QAction* entry : windows.Main->PopupMenuHelp()->actions()) {
+    for (const QAction* entry : main.PopupMenuHelp()->actions()) {
         captions << (entry->isSeparator() ? "-" : entry->text());
     }
     EXPECT_EQ(captions,
               (QStringList{"Help Content", "How Tos && Tutorial Videos...", "-", "Home Page...",
                            "More Free Tools...", "-", "Check for Updates...",
                            "Contact Technical Support...", "-", "About"}));
-    EXPECT_EQ(windows.Main->PopupMenuHelp()->actions().front()->shortcut(),
-              QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(main.PopupMenuHelp()->actions().front()->shortcut(), QKeySequence(Qt::Key_F1));
+    // Skin 2 opens the menu 5 pixels right of the button, below it.
+    main.move(100, 50);
+    Find<ImageButton>(main, "ButtonHelp")->click();
+    EXPECT_TRUE(main.PopupMenuHelp()->isVisible());
+    EXPECT_EQ(main.PopupMenuHelp()->pos(), QPoint(100 + 40 + 5, 50 + 513 + 30));
+    main.PopupMenuHelp()->hide();
 }
 
 TEST(Wizard, FirstStartCentresAndLaterStartsRestoreThePlacement) {
