@@ -175,7 +175,7 @@ TEST_F(ConversionTest, FailingFileShowsTheErrorMemo) {
 
 TEST_F(ConversionTest, CancelDuringTheSecondFile) {
     const std::vector<std::string> files = {Fixture("one.wav", 5, false),
-                                            Fixture("two.wav", 600, false),
+                                            Fixture("two.wav", 120, false),
                                             Fixture("three.wav", 5, false)};
     test::ProgramWindows windows(test::FullEdition());
     TFormMain& main = *windows.Main;
@@ -269,7 +269,7 @@ TEST_F(ConversionTest, ChoicesSurviveARestart) {
 }
 
 TEST_F(ConversionTest, ClosingDuringARunStopsWithoutSummary) {
-    const std::vector<std::string> files = {Fixture("long.wav", 600, false)};
+    const std::vector<std::string> files = {Fixture("long.wav", 120, false)};
     test::ProgramWindows windows(test::FullEdition());
     TFormMain& main = *windows.Main;
     StartRun(main, files, "MP3");
