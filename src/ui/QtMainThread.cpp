@@ -12,8 +12,11 @@ void QtMainThread::ProcessPending() {
 }
 
 void QtMainThread::CallQueued() {
-    QMetaObject::invokeMethod(
-        this, [this] { HeadlessMainThread::ProcessPending(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "RunQueuedCalls", Qt::QueuedConnection);
+}
+
+void QtMainThread::RunQueuedCalls() {
+    HeadlessMainThread::ProcessPending();
 }
 
 }  // namespace mw

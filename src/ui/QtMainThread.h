@@ -18,6 +18,10 @@ public:
 
 protected:
     void CallQueued() override;
+
+private:
+    // Posted by name, so that nothing the worker allocated is handed across.
+    Q_INVOKABLE void RunQueuedCalls();
 };
 
 }  // namespace mw

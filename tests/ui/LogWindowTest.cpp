@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <atomic>
 #include <thread>
 
 #include "UiSupport.h"
@@ -104,7 +105,7 @@ TEST(LogWindow, PlacementIsRestoredOnScreen) {
 TEST(LogWindow, LibraryMessagesCarryThreadAndLevel) {
     test::UiAccount account;
     test::ProgramWindows windows(test::FullEdition());
-    std::uint32_t threadId = 0;
+    std::atomic<std::uint32_t> threadId{0};
     std::thread worker([&] {
         threadId = CurrentThreadId();
         TFFLogger::Instance().Log(nullptr, llInfo, "hello from a worker");
@@ -113,7 +114,7 @@ TEST(LogWindow, LibraryMessagesCarryThreadAndLevel) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     worker.join();
-    EXPECT_TRUE(windows.Log.Lines().contains(QString("#%1.5: hello from a worker").arg(threadId)));
+    EXPECT_TRUE(windows.Log.Lines().contains(QString("#%1.5: hello from a worker").arg(threadId.load())));
 }
 
 }  // namespace
