@@ -6,7 +6,7 @@
 namespace mw {
 
 ChoiceButton::ChoiceButton(const QString& caption, const QString& subtitle, QWidget* parent)
-    : QAbstractButton(parent), m_subtitle(subtitle) {
+    : HoverButton(parent), m_subtitle(subtitle) {
     setText(caption);
     setCursor(Qt::PointingHandCursor);
 }
@@ -31,7 +31,7 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
     } else if (isDown()) {
         fill = m_accent.lighter(165);
         border = m_accent;
-    } else if (m_hover) {
+    } else if (Hovered()) {
         fill = m_accent.lighter(185);
         border = m_accent.lighter(130);
     }
@@ -83,18 +83,6 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(tick);
     }
-}
-
-void ChoiceButton::enterEvent(QEnterEvent* event) {
-    m_hover = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void ChoiceButton::leaveEvent(QEvent* event) {
-    m_hover = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }
 
 }  // namespace mw

@@ -22,20 +22,12 @@ DownloadPage::DownloadPage(UserSettings& settings, QWidget* parent)
     setObjectName("TabSheetStep5");
     auto* input = new QGroupBox(" Input URLs ", this);
     input->setGeometry(0, 0, 540, 230);
-    m_links = new QListWidget(input);
-    m_links->setObjectName("ListViewInputURL");
-    m_links->setGeometry(10, 24, 410, 196);
-    m_paste = new QPushButton("&Paste", input);
-    m_paste->setObjectName("ButtonURLPaste");
-    m_paste->setGeometry(430, 24, 100, 28);
+    m_links = Placed(new QListWidget(input), "ListViewInputURL", {10, 24, 410, 196});
+    m_paste = Placed(new QPushButton("&Paste", input), "ButtonURLPaste", {430, 24, 100, 28});
     // Links arrive with the download feature's clipboard handling.
     m_paste->setEnabled(false);
-    m_remove = new QPushButton("&Remove", input);
-    m_remove->setObjectName("ButtonURLRemove");
-    m_remove->setGeometry(430, 58, 100, 28);
-    m_empty = new QPushButton("&Empty", input);
-    m_empty->setObjectName("ButtonURLEmpty");
-    m_empty->setGeometry(430, 92, 100, 28);
+    m_remove = Placed(new QPushButton("&Remove", input), "ButtonURLRemove", {430, 58, 100, 28});
+    m_empty = Placed(new QPushButton("&Empty", input), "ButtonURLEmpty", {430, 92, 100, 28});
     connect(m_remove, &QPushButton::clicked, this, [this] {
         qDeleteAll(m_links->selectedItems());
         UpdateButtons();
@@ -50,26 +42,20 @@ DownloadPage::DownloadPage(UserSettings& settings, QWidget* parent)
     setup->setGeometry(0, 238, 540, 70);
     auto* folderLabel = new QLabel("Output directory:", setup);
     folderLabel->setGeometry(10, 30, 110, 24);
-    m_folder = new QLineEdit(setup);
-    m_folder->setObjectName("EditURLOutput");
-    m_folder->setGeometry(122, 28, 300, 28);
-    auto* select = new QPushButton("Select...", setup);
-    select->setObjectName("ButtonURLSelect");
-    select->setGeometry(430, 28, 100, 28);
+    m_folder = Placed(new QLineEdit(setup), "EditURLOutput", {122, 28, 300, 28});
+    auto* select =
+        Placed(new QPushButton("Select...", setup), "ButtonURLSelect", {430, 28, 100, 28});
     connect(select, &QPushButton::clicked, this,
             [this] { SelectFolderInto(*m_folder, m_settings.OutputURLDir); });
 
     auto* quality = new QGroupBox(" Quality ", this);
     quality->setGeometry(0, 316, 540, 70);
-    m_quality = new QCheckBox("Prefer YouTube high quality", quality);
-    m_quality->setObjectName("CheckBoxYouTubeQuality");
-    m_quality->setGeometry(10, 30, 210, 24);
-    m_qualityLabel = new QLabel("[Defatult Quality - HQ5]", quality);
-    m_qualityLabel->setObjectName("LabelYouTubeQuality");
-    m_qualityLabel->setGeometry(226, 30, 196, 24);
-    m_qualityConfig = new QPushButton("Config...", quality);
-    m_qualityConfig->setObjectName("ButtonYouTubeQualityConfig");
-    m_qualityConfig->setGeometry(430, 28, 100, 28);
+    m_quality = Placed(new QCheckBox("Prefer YouTube high quality", quality),
+                       "CheckBoxYouTubeQuality", {10, 30, 210, 24});
+    m_qualityLabel = Placed(new QLabel("[Defatult Quality - HQ5]", quality), "LabelYouTubeQuality",
+                            {226, 30, 196, 24});
+    m_qualityConfig = Placed(new QPushButton("Config...", quality), "ButtonYouTubeQualityConfig",
+                             {430, 28, 100, 28});
     m_qualityConfig->setEnabled(false);
     connect(m_quality, &QCheckBox::toggled, m_qualityConfig, &QWidget::setEnabled);
     UpdateButtons();
@@ -146,9 +132,8 @@ DownloadFinishPage::DownloadFinishPage(const UserSettings& settings, QWidget* pa
     openFolder->setGeometry(18, 176, 200, 22);
     connect(openFolder, &QLabel::linkActivated, this,
             [this] { OpenWithShell(m_settings.OutputURLDir); });
-    auto* convert = new QPushButton("Convert the downloaded file(s) now! ", this);
-    convert->setObjectName("ButtonConvertDownloaded");
-    convert->setGeometry(18, 210, 280, 32);
+    auto* convert = Placed(new QPushButton("Convert the downloaded file(s) now! ", this),
+                           "ButtonConvertDownloaded", {18, 210, 280, 32});
     // The hand-off of downloaded files comes with the download run.
     convert->setEnabled(false);
 

@@ -62,12 +62,8 @@ FormatPage::FormatPage(UserSettings& settings, QWidget* parent)
     setObjectName("TabSheetStep2");
     auto* folderLabel = new QLabel("Output folder:", this);
     folderLabel->setGeometry(18, 14, 300, 20);
-    m_outputDir = new QLineEdit(this);
-    m_outputDir->setObjectName("EditOutputDir");
-    m_outputDir->setGeometry(18, 38, 400, 28);
-    auto* select = new QPushButton("Select...", this);
-    select->setObjectName("ButtonSelectDir");
-    select->setGeometry(426, 38, 96, 28);
+    m_outputDir = Placed(new QLineEdit(this), "EditOutputDir", {18, 38, 400, 28});
+    auto* select = Placed(new QPushButton("Select...", this), "ButtonSelectDir", {426, 38, 96, 28});
     connect(select, &QPushButton::clicked, this, &FormatPage::ButtonSelectDirClick);
 
     auto* formatLabel = new QLabel("Output format:", this);
@@ -77,9 +73,8 @@ FormatPage::FormatPage(UserSettings& settings, QWidget* parent)
     formatLabel->setFont(bold);
     formatLabel->setGeometry(18, 100, 300, 24);
 
-    m_classPages = new QStackedWidget(this);
-    m_classPages->setObjectName("RzPageControlToFormat");
-    m_classPages->setGeometry(10, 172, kClassPageWidth, 240);
+    m_classPages =
+        Placed(new QStackedWidget(this), "RzPageControlToFormat", {10, 172, kClassPageWidth, 240});
 
     for (FormatClass formatClass : {FormatClass::Video, FormatClass::Device, FormatClass::Audio}) {
         const std::size_t slot = ClassSlot(formatClass);

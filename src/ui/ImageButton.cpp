@@ -4,7 +4,7 @@
 
 namespace mw {
 
-ImageButton::ImageButton(QWidget* parent) : QAbstractButton(parent) {
+ImageButton::ImageButton(QWidget* parent) : HoverButton(parent) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
 }
@@ -34,7 +34,7 @@ void ImageButton::paintEvent(QPaintEvent*) {
         state = 3;
     } else if (isEnabled() && isDown()) {
         state = 2;
-    } else if (isEnabled() && m_hover) {
+    } else if (isEnabled() && Hovered()) {
         state = 1;
     }
     if (state < m_pictures.size()) {
@@ -48,18 +48,6 @@ void ImageButton::paintEvent(QPaintEvent*) {
         const QRect area = rect().translated(0, state == 2 ? 1 : 0);
         painter.drawText(area, Qt::AlignCenter | Qt::TextShowMnemonic, text());
     }
-}
-
-void ImageButton::enterEvent(QEnterEvent* event) {
-    m_hover = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void ImageButton::leaveEvent(QEvent* event) {
-    m_hover = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }
 
 }  // namespace mw

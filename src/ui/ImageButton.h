@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QPixmap>
 #include <vector>
+#include "HoverButton.h"
 
 namespace mw {
 
 // A button drawn from pictures: normal, mouse over, pressed and (when given) disabled. The
 // caption, if any, is drawn on the picture. It takes the size of its pictures.
-class ImageButton : public QAbstractButton {
+class ImageButton : public HoverButton {
     Q_OBJECT
 public:
     explicit ImageButton(QWidget* parent = nullptr);
@@ -20,14 +20,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     std::vector<QPixmap> m_pictures;
     QColor m_caption = Qt::white;
     QColor m_disabledCaption = QColor(0xf4, 0xf6, 0xf9);
-    bool m_hover = false;
 };
 
 }  // namespace mw

@@ -4,23 +4,20 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include "PageWidgets.h"
+
 namespace mw {
 
 ModePage::ModePage(QWidget* parent) : QWidget(parent) {
     setObjectName("TabSheetMode");
-    m_downloadImage = new QLabel(this);
-    m_downloadImage->setObjectName("ImageDownloadVideo");
-    m_downloadImage->setGeometry(50, 60, 200, 130);
-    m_convertImage = new QLabel(this);
-    m_convertImage->setObjectName("ImageConvertVideo");
-    m_convertImage->setGeometry(290, 60, 200, 130);
-    m_download = new QRadioButton("Download video from YouTube", this);
-    m_download->setObjectName("RadioButtonDownloadVideo");
-    m_download->setGeometry(50, 222, 460, 26);
+    m_downloadImage = Placed(new QLabel(this), "ImageDownloadVideo", {50, 60, 200, 130});
+    m_convertImage = Placed(new QLabel(this), "ImageConvertVideo", {290, 60, 200, 130});
+    m_download = Placed(new QRadioButton("Download video from YouTube", this),
+                        "RadioButtonDownloadVideo", {50, 222, 460, 26});
     m_download->setChecked(true);
-    m_convert = new QRadioButton("Convert audio/video (previously downloaded) from file", this);
-    m_convert->setObjectName("RadioButtonConvertVideo");
-    m_convert->setGeometry(50, 256, 460, 26);
+    m_convert =
+        Placed(new QRadioButton("Convert audio/video (previously downloaded) from file", this),
+               "RadioButtonConvertVideo", {50, 256, 460, 26});
     for (QLabel* image : {m_downloadImage, m_convertImage}) {
         image->setCursor(Qt::PointingHandCursor);
         image->installEventFilter(this);

@@ -1,16 +1,25 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+#include <QWidget>
 #include <string>
 
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QWidget;
 
 namespace mw {
 
 // Small building blocks shared by the wizard's pages.
+
+// Names a new control and puts it at its place on the page.
+template <typename Control>
+Control* Placed(Control* control, const char* name, const QRect& geometry) {
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    return control;
+}
 
 // The bold first line of a summary page.
 QLabel* NewHeadingLabel(const char* name, QWidget* parent);

@@ -44,9 +44,7 @@ ProgressPage::ProgressPage(UserSettings& settings, QWidget* parent)
     m_list->setColumnWidth(1, std::max(widths[1], duration));
     m_list->setGeometry(0, 0, 540, 170);
 
-    auto* status = new QGroupBox("Status", this);
-    status->setObjectName("GroupBoxStatus");
-    status->setGeometry(0, 178, 540, 150);
+    auto* status = Placed(new QGroupBox("Status", this), "GroupBoxStatus", {0, 178, 540, 150});
     auto* grid = new QGridLayout(status);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(4);
@@ -72,9 +70,8 @@ ProgressPage::ProgressPage(UserSettings& settings, QWidget* parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    auto* options = new QGroupBox("Post-Progress Options", this);
-    options->setObjectName("GroupBoxPostProgress");
-    options->setGeometry(0, 334, 540, 80);
+    auto* options = Placed(new QGroupBox("Post-Progress Options", this), "GroupBoxPostProgress",
+                           {0, 334, 540, 80});
     auto* column = new QVBoxLayout(options);
     m_playSound = new QCheckBox("&Play a sound when conversion is finished", options);
     m_playSound->setObjectName("CheckBoxPlayASound");
