@@ -7,12 +7,12 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "core/Platform.h"
+#include "HelpLinkFuncs.h"
 
 namespace mw {
 
 TFormFailedAddFile::TFormFailedAddFile(const std::vector<std::string>& failed,
-                                       const std::string& supportPage, QWidget* parent)
+                                       const std::string& edition, QWidget* parent)
     : QDialog(parent) {
     setObjectName("FormFailedAddFile");
     setWindowTitle("Failed to Add Files");
@@ -41,11 +41,8 @@ TFormFailedAddFile::TFormFailedAddFile(const std::vector<std::string>& failed,
     m_close->setDefault(true);
     m_more = new QPushButton("More Information...", this);
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_more, &QPushButton::clicked, this, [supportPage] {
-        if (!supportPage.empty()) {
-            OpenWithShell(supportPage);
-        }
-    });
+    connect(m_more, &QPushButton::clicked, this,
+            [edition] { OpenEditionPage(edition, EditionPageKind::Support); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon);

@@ -13,7 +13,8 @@ namespace mw {
 class TFormFailedAddFile : public QDialog {
     Q_OBJECT
 public:
-    TFormFailedAddFile(const std::vector<std::string>& failed, const std::string& supportPage,
+    // More Information... opens the support page of the edition.
+    TFormFailedAddFile(const std::vector<std::string>& failed, const std::string& edition,
                        QWidget* parent);
 
     QListWidget* ListViewFiles() const { return m_files; }

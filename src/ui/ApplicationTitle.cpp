@@ -1,5 +1,12 @@
 #include "ApplicationTitle.h"
 
+#include <QApplication>
+#include <QIcon>
+
+#include "core/EditionConfig.h"
+#include "core/EditionTable.h"
+#include "core/UtilFuncs.h"
+
 namespace mw {
 
 namespace {
@@ -18,17 +25,6 @@ const QString& ApplicationTitle() {
 void SetApplicationTitle(const QString& title) {
     Title() = title;
 }
-
-}  // namespace mw
-
-#include <QApplication>
-#include <QIcon>
-
-#include "core/EditionConfig.h"
-#include "core/EditionTable.h"
-#include "core/UtilFuncs.h"
-
-namespace mw {
 
 void ApplyEditionTitle(const EditionConfig& edition) {
     SetApplicationTitle(QString::fromStdString(edition.Name));

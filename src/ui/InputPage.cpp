@@ -38,11 +38,13 @@ constexpr int kButtonWidth = 108;
 }  // namespace
 
 InputPage::InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settings,
-                     std::function<void(const std::string&)> log, QWidget* parent)
+                     std::string edition, std::function<void(const std::string&)> log,
+                     QWidget* parent)
     : QWidget(parent),
       m_inputs(inputs),
       m_engine(engine),
       m_settings(settings),
+      m_edition(std::move(edition)),
       m_log(std::move(log)) {
     setObjectName("TabSheetStep1");
     m_model = new InputGridModel(m_inputs, this);
@@ -165,7 +167,7 @@ void InputPage::AddFiles(const std::vector<std::string>& names) {
     }
     ListChanged();
     if (!failed.empty()) {
-        TFormFailedAddFile report(failed, m_supportPage, window());
+        TFormFailedAddFile report(failed, m_edition, window());
         const QRect main = window()->frameGeometry();
         report.move(main.left() + (main.width() - report.width()) / 2,
                     main.top() + (main.height() - report.height()) / 2);

@@ -22,11 +22,9 @@ struct UserSettings;
 class InputPage : public QWidget {
     Q_OBJECT
 public:
-    InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settings,
+    InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settings, std::string edition,
               std::function<void(const std::string&)> log, QWidget* parent);
 
-    // Where "More Information..." of the failed-files report leads.
-    void SetSupportPage(const std::string& address) { m_supportPage = address; }
     // With DVD the load-DVD button is shown above the add button.
     void SetDvdVisible(bool visible);
 
@@ -56,8 +54,8 @@ private:
     InputList& m_inputs;
     TFFmpegVCL& m_engine;
     UserSettings& m_settings;
+    std::string m_edition;  // whose support page the failed-files report offers
     std::function<void(const std::string&)> m_log;
-    std::string m_supportPage;
     InputGridModel* m_model;
     NextGrid* m_grid;
     QPushButton* m_addDvdButton;

@@ -193,7 +193,7 @@ void TFormMain::CreateControls() {
         m_log.AddLogLine(QString::fromStdString(line));
     };
     m_modePage = new ModePage(m_pages);
-    m_inputPage = new InputPage(m_inputs, m_engine, m_settings, logLine, m_pages);
+    m_inputPage = new InputPage(m_inputs, m_engine, m_settings, m_edition.Name, logLine, m_pages);
     m_formatPage = new FormatPage(m_settings, m_pages);
     m_progressPage = new ProgressPage(m_settings, m_pages);
     m_finishPage = new FinishPage(m_settings, m_pages);
@@ -206,7 +206,6 @@ void TFormMain::CreateControls() {
         m_pages->addWidget(pageWidget);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &TFormMain::RefreshPage);
-    ApplyTheme(*this, QColor(0x2a, 0x74, 0xc9));
 }
 
 void TFormMain::CreationSequence() {
@@ -226,7 +225,6 @@ void TFormMain::CreationSequence() {
             hidden->hide();
         }
     }
-    m_inputPage->SetSupportPage(EditionPage(m_edition.Name, EditionPageKind::Support));
 
     LoadSettingsAndPlacement();
     RefreshPage();
@@ -247,7 +245,6 @@ void TFormMain::CreationSequence() {
 }
 
 void TFormMain::ApplySkin(const SkinImages& images, int skin) {
-    m_images = images;
     m_background = images.Main;
     resize(m_background.size());
     setMask(m_background.createMaskFromColor(kTransparentKey, Qt::MaskInColor));
@@ -292,7 +289,7 @@ void TFormMain::ApplySkin(const SkinImages& images, int skin) {
     m_moreTools->setGeometry(logo.left() + 6, logo.bottom() + 24, logo.width(), 18);
 
     m_formatPage->LayoutButtons(m_edition);
-    ApplyTheme(*this, images.Accent());
+    ApplyTheme(*m_pages, images.Accent());
 }
 
 void TFormMain::LoadSettingsAndPlacement() {

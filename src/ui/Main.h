@@ -90,7 +90,6 @@ private:
     void FinishRun();
     // Empties the input list and goes back to the start page.
     void ClearInputsToStartPage();
-    bool CreateFolder(const std::string& folder) const;
     void ButtonHelpClick();
 
     EditionConfig m_edition;
@@ -101,7 +100,6 @@ private:
     TFFmpegVCL m_engine;
     InputList m_inputs;
     std::unique_ptr<ConversionDriver> m_driver;
-    SkinImages m_images;
     QPixmap m_background;
     bool m_clipboardLacksText = true;
     bool m_closing = false;

@@ -61,6 +61,16 @@ PageTexts TextsOf(WizardPage page, bool download, bool merge) {
     return {"", "Next", false, false, "Exit"};
 }
 
+// The folder exists afterwards, made with its parents when missing.
+bool CreateFolder(const std::string& folder) {
+    std::error_code error;
+    if (folder.empty()) {
+        return false;
+    }
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
 }  // namespace
 
 WizardPage TFormMain::Page() const {
@@ -98,15 +108,6 @@ void TFormMain::ClearInputsToStartPage() {
     m_inputs.Clear();
     m_inputPage->Refresh();
     GoToStartPage();
-}
-
-bool TFormMain::CreateFolder(const std::string& folder) const {
-    std::error_code error;
-    if (folder.empty()) {
-        return false;
-    }
-    std::filesystem::create_directories(folder, error);
-    return std::filesystem::is_directory(folder, error);
 }
 
 void TFormMain::ActionNextExecute() {

@@ -1,6 +1,5 @@
 #include "Theme.h"
 
-#include <QStackedWidget>
 #include <QWidget>
 
 #include "FormatPage.h"
@@ -45,21 +44,17 @@ QLabel a { color: @accent; }
 
 }  // namespace
 
-void ApplyTheme(QWidget& window, const QColor& accent) {
-    auto* pages = window.findChild<QStackedWidget*>("PageControlMain");
-    if (!pages) {
-        return;
-    }
+void ApplyTheme(QWidget& pages, const QColor& accent) {
     QString style = kStyle;
     style.replace("@accent", accent.name());
     style.replace("@lighter", accent.lighter(160).name());
     style.replace("@light", accent.lighter(180).name());
-    pages->setStyleSheet(style);
-    QPalette palette = pages->palette();
+    pages.setStyleSheet(style);
+    QPalette palette = pages.palette();
     palette.setColor(QPalette::Highlight, accent);
     palette.setColor(QPalette::Link, accent);
-    pages->setPalette(palette);
-    if (auto* formats = pages->findChild<FormatPage*>()) {
+    pages.setPalette(palette);
+    if (auto* formats = pages.findChild<FormatPage*>()) {
         formats->SetAccent(accent);
     }
 }

@@ -64,12 +64,12 @@ TEST(Cli, EditionOfTheProgramDirectory) {
 
 TEST(Cli, ProbeReportsEveryFileAndFailsForAnyBadOne) {
     test::TempDir dir;
-    test::FixtureSpec video;
+    test::FixturePlan video;
     video.VideoCodec = "mpeg4";
     video.AudioCodec = "libmp3lame";
     video.Format = "avi";
     test::WriteFixture(dir.File("clip.avi"), video);
-    test::FixtureSpec audio;
+    test::FixturePlan audio;
     audio.AudioCodec = "flac";
     audio.Format = "flac";
     test::WriteFixture(dir.File("tone.flac"), audio);
@@ -98,7 +98,7 @@ TEST(Cli, ProbeReportsEveryFileAndFailsForAnyBadOne) {
 
 TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
     test::TempDir dir;
-    test::FixtureSpec video;
+    test::FixturePlan video;
     video.VideoCodec = "libx264";
     video.Format = "mp4";
     test::WriteFixture(dir.File("clip.mp4"), video);
@@ -116,7 +116,7 @@ TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
     EXPECT_EQ(info["streams.stream.0.width"], "640");
     EXPECT_EQ(info["streams.stream.0.height"], "480");
 
-    test::FixtureSpec audio;
+    test::FixturePlan audio;
     audio.AudioCodec = "libmp3lame";
     audio.Format = "mp3";
     test::WriteFixture(dir.File("tone.mp3"), audio);
@@ -127,7 +127,7 @@ TEST(Cli, ThumbnailIsThePictureFittedToTheSize) {
 
 TEST(Cli, ConvertRunsTheWizardsConversion) {
     test::TempDir dir;
-    test::FixtureSpec clip;
+    test::FixturePlan clip;
     clip.VideoCodec = "mpeg4";
     clip.AudioCodec = "libmp3lame";
     clip.Format = "avi";
@@ -180,7 +180,7 @@ TEST(Cli, FormatsListsEveryPreset) {
 
 TEST(Cli, TranscodeRunsOneTaskAndReportsItsEnd) {
     test::TempDir dir;
-    test::FixtureSpec clip;
+    test::FixturePlan clip;
     clip.VideoCodec = "libx264";
     clip.AudioCodec = "aac";
     clip.Format = "mp4";

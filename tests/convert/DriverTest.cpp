@@ -40,7 +40,7 @@ protected:
 
     std::string Fixture(const std::string& name, double seconds,
                         const std::string& format = "avi") {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.Format = format;
         fixture.VideoCodec = "mpeg4";
         fixture.AudioCodec = "libmp3lame";

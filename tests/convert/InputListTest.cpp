@@ -24,7 +24,7 @@ protected:
     void SetUp() override { test::LoadEngineLibraries(); }
 
     std::string Fixture(const std::string& name, bool video, bool audio) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.Format = video ? "avi" : "mp3";
         fixture.VideoCodec = video ? "mpeg4" : "";
         fixture.AudioCodec = audio ? "libmp3lame" : "";

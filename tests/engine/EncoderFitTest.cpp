@@ -19,7 +19,7 @@ protected:
     void SetUp() override { test::LoadEngineLibraries(); }
 
     std::string Clip(const std::string& name, int width, int height) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.VideoCodec = "mpeg4";
         fixture.AudioCodec = "aac";
         fixture.Width = width;

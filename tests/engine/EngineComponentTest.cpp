@@ -26,7 +26,7 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::LoadEngineLibraries();
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.Format = "avi";
         fixture.VideoCodec = "mpeg4";
         fixture.AudioCodec = "libmp3lame";
@@ -194,7 +194,7 @@ TEST_F(EngineTest, SlotLimitsRecordsAndMissingOutputs) {
 }
 
 TEST_F(EngineTest, StopWithOneRunningAndTwoWaiting) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "avi";
     fixture.VideoCodec = "mpeg4";
     fixture.Width = 640;
@@ -238,7 +238,7 @@ TEST_F(EngineTest, StopWithOneRunningAndTwoWaiting) {
 }
 
 TEST_F(EngineTest, ManyShortTasksStoppedHalfWay) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "wav";
     fixture.AudioCodec = "pcm_s16le";
     fixture.Seconds = 0.1;

@@ -172,7 +172,7 @@ TEST_F(OptionTest, PresetFilesAndTheirErrors) {
 
 TEST_F(OptionTest, RecordFieldsWinOverTheOptionText) {
     const std::string input = m_dir.File("in.mp4");
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.VideoCodec = "libx264";
     fixture.AudioCodec = "aac";
     test::WriteFixture(input, fixture);
@@ -222,11 +222,11 @@ TEST_F(OptionTest, TargetsFollowTheNorm) {
 
 TEST_F(OptionTest, SetUpErrorsAreReportedAsTheTaskError) {
     const std::string input = m_dir.File("in.mp4");
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.VideoCodec = "libx264";
     test::WriteFixture(input, fixture);
     const std::string audioOnly = m_dir.File("tone.mp3");
-    test::FixtureSpec tone;
+    test::FixturePlan tone;
     tone.AudioCodec = "libmp3lame";
     test::WriteFixture(audioOnly, tone);
 
@@ -276,7 +276,7 @@ TEST_F(OptionTest, SetUpErrorsAreReportedAsTheTaskError) {
 
 TEST_F(OptionTest, ExpectedDuration) {
     auto clip = [&](const std::string& name, double seconds) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.VideoCodec = "mpeg4";
         fixture.Format = "avi";
         fixture.Width = 64;
@@ -303,7 +303,7 @@ TEST_F(OptionTest, ExpectedDuration) {
 
 TEST_F(OptionTest, X264StartsFromTheOldDefaults) {
     const std::string input = m_dir.File("in.mp4");
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.VideoCodec = "mpeg4";
     fixture.Width = 320;
     fixture.Height = 240;

@@ -13,11 +13,11 @@ namespace {
 
 struct ConformanceCase {
     const char* Name;
-    test::FixtureSpec Fixture;
+    test::FixturePlan Fixture;
 };
 
-test::FixtureSpec Fixture(const char* format, const char* video, const char* audio) {
-    test::FixtureSpec fixture;
+test::FixturePlan Fixture(const char* format, const char* video, const char* audio) {
+    test::FixturePlan fixture;
     fixture.Format = format;
     fixture.VideoCodec = video;
     fixture.AudioCodec = audio;

@@ -19,7 +19,7 @@ protected:
 
     // A two-second A/V clip in MP4 (its index sits at the end of the file).
     std::string AvClip(const std::string& name = "clip.mp4") {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.VideoCodec = "libx264";
         fixture.AudioCodec = "aac";
         const std::string path = m_dir.File(name);
@@ -28,7 +28,7 @@ protected:
     }
 
     std::string AudioClip() {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.AudioCodec = "libmp3lame";
         const std::string path = m_dir.File("tone.mp3");
         test::WriteFixture(path, fixture);
@@ -73,7 +73,7 @@ TEST_F(ProbeTest, FilesThatCannotBeOpenedSayWhy) {
 }
 
 TEST_F(ProbeTest, DamagedDataDecodesToTheEndWithoutHarm) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "matroska";
     fixture.VideoCodec = "mpeg4";
     fixture.AudioCodec = "libvorbis";
@@ -162,7 +162,7 @@ TEST_F(ProbeTest, StreamSelectionMessages) {
 }
 
 TEST_F(ProbeTest, DecodingToTheEndAndSeekingBack) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "avi";
     fixture.VideoCodec = "mpeg4";
     fixture.Seconds = 1.0;
@@ -188,7 +188,7 @@ TEST_F(ProbeTest, DecodingToTheEndAndSeekingBack) {
 }
 
 TEST_F(ProbeTest, StillImageHasOnePicture) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "image2";
     fixture.VideoCodec = "png";
     fixture.PixelFormat = "rgb24";
@@ -208,7 +208,7 @@ TEST_F(ProbeTest, StillImageHasOnePicture) {
 }
 
 TEST_F(ProbeTest, UnknownDurationAndThumbnailAtTheStart) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "h264";
     fixture.VideoCodec = "libx264";
     const std::string path = m_dir.File("raw.h264");
@@ -241,7 +241,7 @@ TEST_F(ProbeTest, NamesWithAnyLettersOpenAsGiven) {
 }
 
 TEST_F(ProbeTest, MetadataOfTheFileRecord) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "mp4";
     fixture.AudioCodec = "aac";
     fixture.Metadata = {{"title", "Morning Tone"},
@@ -270,7 +270,7 @@ TEST_F(ProbeTest, MetadataOfTheFileRecord) {
 }
 
 TEST_F(ProbeTest, ThumbnailOfAnHourLongFileSeeksToTheMiddle) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "mp4";
     fixture.VideoCodec = "mpeg4";
     fixture.Width = 64;
@@ -323,7 +323,7 @@ TEST_F(ProbeTest, LibrariesMustBeLoaded) {
 }
 
 TEST_F(ProbeTest, BitmapRowsArePaddedAndBlueGreenRed) {
-    test::FixtureSpec fixture;
+    test::FixturePlan fixture;
     fixture.Format = "avi";
     fixture.VideoCodec = "ffv1";
     fixture.VideoSource = "color=c=red";

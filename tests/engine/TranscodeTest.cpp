@@ -75,7 +75,7 @@ protected:
     std::string Clip(const std::string& name, double seconds, int width = 320, int height = 240,
                      const std::string& format = "mp4", const std::string& video = "libx264",
                      const std::string& audio = "aac", int rate = 25) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.Format = format;
         fixture.VideoCodec = video;
         fixture.AudioCodec = audio;

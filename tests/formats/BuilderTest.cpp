@@ -67,7 +67,7 @@ protected:
 
     std::string Fixture(const std::string& name, bool video, bool audio, int width = 320,
                         int height = 240, int sarNum = 0, int sarDen = 1) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.Format = "matroska";
         fixture.VideoCodec = video ? "mpeg4" : "";
         fixture.AudioCodec = audio ? "libmp3lame" : "";

@@ -25,7 +25,7 @@ protected:
     }
 
     JoinInput Input(const std::string& name, int width, int height, float aspect) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.VideoCodec = "mpeg4";
         fixture.AudioCodec = "libmp3lame";
         fixture.Format = "avi";

@@ -73,7 +73,7 @@ protected:
 
     std::string Fixture(const std::string& name, bool video, int width, int height,
                         double seconds) {
-        test::FixtureSpec fixture;
+        test::FixturePlan fixture;
         fixture.Format = "matroska";
         fixture.VideoCodec = video ? "mpeg4" : "";
         fixture.AudioCodec = "libmp3lame";

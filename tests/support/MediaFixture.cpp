@@ -101,7 +101,7 @@ void WritePackets(AVFormatContext* muxer, OutputStream& output, AVPacket* packet
     }
 }
 
-void OpenVideo(AVFormatContext* muxer, const FixtureSpec& fixture, OutputStream& output) {
+void OpenVideo(AVFormatContext* muxer, const FixturePlan& fixture, OutputStream& output) {
     const AVCodec* codec = FindEncoder(fixture.VideoCodec);
     output.Encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* encoder = output.Encoder.get();
@@ -146,7 +146,7 @@ void OpenVideo(AVFormatContext* muxer, const FixtureSpec& fixture, OutputStream&
     output.Source = std::make_unique<SourceGraph>(description, false);
 }
 
-void OpenAudio(AVFormatContext* muxer, const FixtureSpec& fixture, OutputStream& output) {
+void OpenAudio(AVFormatContext* muxer, const FixturePlan& fixture, OutputStream& output) {
     const AVCodec* codec = FindEncoder(fixture.AudioCodec);
     output.Encoder.reset(avcodec_alloc_context3(codec));
     AVCodecContext* encoder = output.Encoder.get();
@@ -191,7 +191,7 @@ void Step(AVFormatContext* muxer, OutputStream& output, AVFrame* frame, AVPacket
 
 }  // namespace
 
-void WriteFixture(const std::string& path, const FixtureSpec& fixture) {
+void WriteFixture(const std::string& path, const FixturePlan& fixture) {
     LoadEngineLibraries();
     AVFormatContext* raw = nullptr;
     Check(

@@ -8,7 +8,7 @@ namespace mw::test {
 
 // A short media file made at test time from a test pattern and a tone, through the same
 // libraries the engine uses.
-struct FixtureSpec {
+struct FixturePlan {
     std::string Format;      // muxer name; empty: chosen from the file name
     std::string VideoCodec;  // encoder name; empty: no video
     std::string AudioCodec;  // encoder name; empty: no audio
@@ -32,7 +32,7 @@ struct FixtureSpec {
 };
 
 // Writes the file; throws std::runtime_error with the reason when that fails.
-void WriteFixture(const std::string& path, const FixtureSpec& fixture);
+void WriteFixture(const std::string& path, const FixturePlan& fixture);
 
 // Makes sure the engine's libraries are usable in a test process.
 void LoadEngineLibraries();

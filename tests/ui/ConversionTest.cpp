@@ -48,15 +48,15 @@ protected:
     void SetUp() override { test::LoadEngineLibraries(); }
 
     std::string Fixture(const std::string& name, double seconds, bool video) {
-        test::FixtureSpec spec;
-        spec.AudioCodec = name.ends_with(".wav") ? "pcm_s16le" : "aac";
-        spec.VideoCodec = video ? "mpeg4" : "";
-        spec.Width = 160;
-        spec.Height = 120;
-        spec.FrameRateNum = 10;
-        spec.Seconds = seconds;
+        test::FixturePlan plan;
+        plan.AudioCodec = name.ends_with(".wav") ? "pcm_s16le" : "aac";
+        plan.VideoCodec = video ? "mpeg4" : "";
+        plan.Width = 160;
+        plan.Height = 120;
+        plan.FrameRateNum = 10;
+        plan.Seconds = seconds;
         const std::string path = m_account.Folder().File(name);
-        test::WriteFixture(path, spec);
+        test::WriteFixture(path, plan);
         return path;
     }
 
@@ -154,7 +154,7 @@ TEST_F(ConversionTest, ThreeFilesToMp3) {
 
 TEST_F(ConversionTest, FailingFileShowsTheErrorMemo) {
     // The last file is a silent video: its task has no stream to write into an MP3.
-    test::FixtureSpec silent;
+    test::FixturePlan silent;
     silent.VideoCodec = "mpeg4";
     silent.Seconds = 1;
     const std::string three = m_account.Folder().File("three.mp4");

@@ -114,7 +114,8 @@ TEST(LogWindow, LibraryMessagesCarryThreadAndLevel) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     worker.join();
-    EXPECT_TRUE(windows.Log.Lines().contains(QString("#%1.5: hello from a worker").arg(threadId.load())));
+    EXPECT_TRUE(
+        windows.Log.Lines().contains(QString("#%1.5: hello from a worker").arg(threadId.load())));
 }
 
 }  // namespace

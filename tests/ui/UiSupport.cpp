@@ -94,12 +94,12 @@ const SharedMedia& Media() {
     static const SharedMedia media = [] {
         LoadEngineLibraries();
         SharedMedia files{dir.File("clip.mp4"), dir.File("song.mp3")};
-        FixtureSpec video;
+        FixturePlan video;
         video.VideoCodec = "mpeg4";
         video.AudioCodec = "aac";
         video.Seconds = 1.0;
         WriteFixture(files.Video, video);
-        FixtureSpec song;
+        FixturePlan song;
         song.AudioCodec = "libmp3lame";
         song.Seconds = 1.0;
         WriteFixture(files.Song, song);
