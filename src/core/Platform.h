@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,19 @@ std::string ShellFolderPath(std::string_view valueName);
 // Hands a web address, a document or a folder to the desktop's default handler without
 // waiting for it; whether that worked is not reported.
 void OpenWithShell(std::string_view target);
+
+// Puts a handler in the desktop's place for the life of the object: OpenWithShell then
+// hands its target there instead (tests see what would open without starting a browser).
+class ScopedShellHandler {
+public:
+    explicit ScopedShellHandler(std::function<void(const std::string&)> handler);
+    ~ScopedShellHandler();
+    ScopedShellHandler(const ScopedShellHandler&) = delete;
+    ScopedShellHandler& operator=(const ScopedShellHandler&) = delete;
+
+private:
+    std::function<void(const std::string&)> m_previous;
+};
 
 // Starts playing a WAV file and returns at once; a file that cannot be played gives the
 // terminal bell instead.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform.h"
@@ -19,6 +20,11 @@ extern char** environ;
 namespace mw {
 
 namespace {
+
+std::function<void(const std::string&)>& ShellHandler() {
+    static std::function<void(const std::string&)> handler;
+    return handler;
+}
 
 std::string EnvironmentValue(const char* name) {
     const char* value = std::getenv(name);
@@ -107,7 +113,18 @@ std::string ShellFolderPath(std::string_view valueName) {
     return HomeFolder();
 }
 
+ScopedShellHandler::ScopedShellHandler(std::function<void(const std::string&)> handler)
+    : m_previous(std::exchange(ShellHandler(), std::move(handler))) {}
+
+ScopedShellHandler::~ScopedShellHandler() {
+    ShellHandler() = std::move(m_previous);
+}
+
 void OpenWithShell(std::string_view target) {
+    if (ShellHandler()) {
+        ShellHandler()(std::string(target));
+        return;
+    }
     // A short-lived shell starts the opener in the background and exits at once, so the
     // opener is never our child and leaves no zombie behind.
     const std::string argument(target);

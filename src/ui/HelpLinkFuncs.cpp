@@ -4,11 +4,14 @@
 
 namespace mw {
 
-void OpenEditionPage(std::string_view title, EditionPageKind kind) {
-    const std::string address = EditionPage(title, kind);
+void OpenAddress(std::string_view address) {
     if (!address.empty()) {
         OpenWithShell(address);
     }
+}
+
+void OpenEditionPage(std::string_view title, EditionPageKind kind) {
+    OpenAddress(EditionPage(title, kind));
 }
 
 }  // namespace mw

@@ -6,8 +6,11 @@
 
 namespace mw {
 
-// Opens the edition's page of that kind in the browser; an edition without one opens
-// nothing.
+// Opens a page address in the browser; the empty address of an edition without pages
+// opens nothing.
+void OpenAddress(std::string_view address);
+
+// Opens the edition's page of that kind in the browser.
 void OpenEditionPage(std::string_view title, EditionPageKind kind);
 
 }  // namespace mw

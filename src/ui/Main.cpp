@@ -14,6 +14,7 @@
 #include <QStackedWidget>
 #include <QWindow>
 
+#include "About.h"
 #include "ApplicationTitle.h"
 #include "Dialogs.h"
 #include "DownloadPages.h"
@@ -165,26 +166,29 @@ void TFormMain::CreateControls() {
 
     m_helpMenu = new QMenu(this);
     m_helpMenu->setObjectName("PopupMenuHelp");
-    const auto page = [this](const QString& caption, EditionPageKind kind) {
+    const auto page = [this](const char* name, const QString& caption, EditionPageKind kind) {
         QAction* entry = m_helpMenu->addAction(caption);
+        entry->setObjectName(name);
         connect(entry, &QAction::triggered, this,
                 [this, kind] { OpenEditionPage(m_edition.Name, kind); });
         return entry;
     };
-    QAction* helpContent = page("Help Content", EditionPageKind::HelpContents);
+    QAction* helpContent = page("ActionHelpContent", "Help Content", EditionPageKind::HelpContents);
     helpContent->setShortcut(QKeySequence(Qt::Key_F1));
     addAction(helpContent);
-    page("How Tos && Tutorial Videos...", EditionPageKind::HowToVideos);
+    page("ActionHowTosTutorialVideos", "How Tos && Tutorial Videos...",
+         EditionPageKind::HowToVideos);
     m_helpMenu->addSeparator();
-    page("Home Page...", EditionPageKind::HomePage);
-    m_actionMoreTools = page("More Free Tools...", EditionPageKind::MoreTools);
-    m_actionMoreTools->setObjectName("ActionMoreFreeTools");
+    page("ActionHomePage", "Home Page...", EditionPageKind::HomePage);
+    m_actionMoreTools =
+        page("ActionMoreFreeTools", "More Free Tools...", EditionPageKind::MoreTools);
     m_helpMenu->addSeparator();
-    page("Check for Updates...", EditionPageKind::Updates);
-    page("Contact Technical Support...", EditionPageKind::Support);
+    page("ActionCheckforUpdates", "Check for Updates...", EditionPageKind::Updates);
+    page("ActionContactTechnicalSupport", "Contact Technical Support...", EditionPageKind::Support);
     m_helpMenu->addSeparator();
-    // The About windows come with their own feature.
-    m_helpMenu->addAction("About")->setEnabled(false);
+    QAction* about = m_helpMenu->addAction("About");
+    about->setObjectName("ActionAbout");
+    connect(about, &QAction::triggered, this, [this] { ShowAboutWindow(m_edition, *this); });
 
     m_pages = new QStackedWidget(this);
     m_pages->setObjectName("PageControlMain");

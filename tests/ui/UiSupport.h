@@ -12,6 +12,7 @@
 
 #include "convert/CompletionActions.h"
 #include "core/EditionConfig.h"
+#include "core/Platform.h"
 #include "support/TempDir.h"
 #include "ui/Dialogs.h"
 #include "ui/Log.h"
@@ -55,6 +56,17 @@ public:
 
     std::vector<std::string> Sounds;
     int PowerOffs = 0;
+};
+
+// The targets handed to the desktop's opener (pages, folders, files) instead of opening them.
+class RecordingShell {
+public:
+    RecordingShell() : m_scope([this](const std::string& target) { Opened.push_back(target); }) {}
+
+    std::vector<std::string> Opened;
+
+private:
+    ScopedShellHandler m_scope;
 };
 
 // An edition with every format and feature of the shipped edition file.

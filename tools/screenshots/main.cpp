@@ -1,17 +1,20 @@
-// Photographs every page of the main window in every skin, for looking at them:
-// mw-screenshots <output folder> <media file>...
+// Photographs every page of the main window in every skin and both About windows, for
+// looking at them: mw-screenshots <output folder> <media file>...
 // The media files fill the input page and are converted to AVI for the progress and
 // summary pages. Settings go to a temporary configuration folder.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "convert/CompletionActions.h"
 #include "core/EditionConfig.h"
+#include "core/EditionTable.h"
 #include "formats/FormatCatalog.h"
+#include "ui/About.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChoiceButton.h"
 #include "ui/FormatPage.h"
@@ -39,6 +42,28 @@ void WaitUntil(const std::function<bool()>& done) {
     while (!done()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+}
+
+// The tabbed About window of the shipped edition, each tab, and the simple one of the first
+// small edition.
+void SaveAboutWindows(const QDir& out) {
+    mw::EditionConfig edition = mw::LoadEditionConfig(mw::EditionFilePath());
+    mw::ApplyEditionTitle(edition);
+    mw::TFormAbout tabbed(edition);
+    tabbed.show();
+    Save(tabbed, out.filePath("about.png"));
+    tabbed.findChild<QTabWidget*>("PageControl")->setCurrentIndex(1);
+    Save(tabbed, out.filePath("about-update.png"));
+    for (const mw::EditionRow& row : mw::EditionRows()) {
+        if (row.SimpleAbout && !row.CompactWindow) {
+            edition.Name = row.Name;
+            break;
+        }
+    }
+    mw::ApplyEditionTitle(edition);
+    mw::TfrmAbout simple(edition);
+    simple.show();
+    Save(simple, out.filePath("about-simple.png"));
 }
 
 }  // namespace
@@ -103,5 +128,6 @@ int main(int argc, char** argv) {
         }
         main.close();
     }
+    SaveAboutWindows(out);
     return 0;
 }
