@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "UtilFuncs.h"
+
 namespace mw {
 
 namespace {
@@ -62,16 +64,18 @@ EditionRow MakeRow(const RowSource& source) {
     row.IconResource = source.Icon;
     row.CompactWindow = source.Kind == RowKind::Compact;
     row.SimpleAbout = source.Kind == RowKind::Simple;
-    const std::string root(kSiteRoot);
+    const std::string root = SiteRoot();
+    // A folder address would open a file manager, not a page: the home page is the index.
+    const std::string home = root + "index.html";
     const std::string support = root + "support/index.html";
     if (source.Kind == RowKind::Standard) {
         const std::string folder = root + std::string(source.Folder) + "/help/";
-        row.Pages = {folder + "Help_Content.html",  folder + "HowTosVideoDemo.html", root,
+        row.Pages = {folder + "Help_Content.html",  folder + "HowTosVideoDemo.html", home,
                      folder + "MoreFreeTools.html", folder + "CheckForUpdates.html", support};
     } else if (source.Kind == RowKind::Simple) {
         // Small editions have one product page that serves for help and updates alike.
         const std::string product = root + "products/" + std::string(source.Folder) + ".html";
-        row.Pages = {product, product, root, root, product, support};
+        row.Pages = {product, product, home, home, product, support};
     }
     return row;
 }
@@ -88,6 +92,10 @@ const std::vector<EditionRow>& Rows() {
 }
 
 }  // namespace
+
+std::string SiteRoot() {
+    return FileUrl(ProgramDir() + std::string(kHelpFolderName));
+}
 
 std::span<const EditionRow> EditionRows() {
     return Rows();

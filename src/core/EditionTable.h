@@ -10,7 +10,11 @@ namespace mw {
 // The web pages every edition row may name, in the row's order.
 enum class EditionPageKind { HelpContents, HowToVideos, HomePage, MoreTools, Updates, Support };
 
-inline constexpr std::string_view kSiteRoot = "https://www.mediawizard.example/";
+// The pages ship with the program, in the folder help/ of the program directory.
+inline constexpr std::string_view kHelpFolderName = "help/";
+
+// The file:// address of the help folder, with a trailing "/".
+std::string SiteRoot();
 
 // Per-edition facts keyed by the edition name (exact, case-sensitive).
 struct EditionRow {

@@ -59,6 +59,25 @@ std::string ProgramDir() {
     return ExtractFilePath(buffer);
 }
 
+std::string FileUrl(std::string_view path) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char ch : path) {
+        const auto byte = static_cast<unsigned char>(ch);
+        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                           (ch >= '0' && ch <= '9') ||
+                           std::string_view("/-._~").find(ch) != std::string_view::npos;
+        if (plain) {
+            url += ch;
+        } else {
+            url += '%';
+            url += kHex[byte >> 4];
+            url += kHex[byte & 0x0f];
+        }
+    }
+    return url;
+}
+
 std::string FileNameWithoutExt(std::string_view path) {
     return std::string(path.substr(0, ExtensionDot(path)));
 }

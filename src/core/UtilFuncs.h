@@ -18,6 +18,9 @@ std::string WithTrailingBackslash(std::string_view path);
 // The folder of the running executable, with a trailing separator.
 std::string ProgramDir();
 
+// The file:// address of an absolute path, its bytes percent-encoded where an address needs it.
+std::string FileUrl(std::string_view path);
+
 // The path minus the extension of its file-name part; a dot in a folder name is no extension.
 std::string FileNameWithoutExt(std::string_view path);
 

@@ -4,6 +4,7 @@
 
 #include "core/EditionConfig.h"
 #include "core/EditionTable.h"
+#include "core/UtilFuncs.h"
 #include "support/TempDir.h"
 
 namespace mw {
@@ -93,7 +94,8 @@ TEST(EditionTable, RowsFormOneCoherentFamily) {
     int compact = 0;
     int simple = 0;
     int pattern = 0;
-    const std::string root(kSiteRoot);
+    const std::string root = SiteRoot();
+    EXPECT_EQ(root, FileUrl(ProgramDir() + "help/"));
     for (const EditionRow& row : rows) {
         EXPECT_TRUE(names.insert(row.Name).second) << "duplicate " << row.Name;
         EXPECT_FALSE(row.IconResource.empty()) << row.Name;
@@ -107,7 +109,7 @@ TEST(EditionTable, RowsFormOneCoherentFamily) {
         for (const std::string& page : row.Pages) {
             EXPECT_TRUE(page.starts_with(root)) << page;
         }
-        EXPECT_EQ(row.Pages[2], root);
+        EXPECT_EQ(row.Pages[2], root + "index.html");
         EXPECT_EQ(row.Pages[5], root + "support/index.html");
         if (row.SimpleAbout) {
             ++simple;

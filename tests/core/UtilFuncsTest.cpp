@@ -35,6 +35,12 @@ TEST(PathHelpers, TrailingSeparatorNamesAndExtensions) {
     EXPECT_EQ(ExtractFilePath("clip.mp4"), "");
 }
 
+TEST(PathHelpers, FileUrlEncodesWhatAnAddressCannotHold) {
+    EXPECT_EQ(FileUrl("/usr/lib/mediawizard/help/"), "file:///usr/lib/mediawizard/help/");
+    EXPECT_EQ(FileUrl("/home/ana/My Apps/50%#1?/\xc3\xa9t\xc3\xa9~_.-/"),
+              "file:///home/ana/My%20Apps/50%25%231%3F/%C3%A9t%C3%A9~_.-/");
+}
+
 TEST(PathHelpers, ProgramDirIsTheExecutablesFolder) {
     const std::string dir = ProgramDir();
     ASSERT_FALSE(dir.empty());
