@@ -346,6 +346,11 @@ void TFormMain::DropFiles(const std::vector<std::string>& names) {
     m_inputPage->DropFiles(names);
 }
 
+void TFormMain::OpenFiles(const std::vector<std::string>& names) {
+    SetPage(WizardPage::Step1);
+    DropFiles(names);
+}
+
 void TFormMain::paintEvent(QPaintEvent*) {
     if (!m_background.isNull()) {
         QPainter painter(this);

@@ -52,6 +52,9 @@ public:
 
     // Adds dropped files (names as the desktop gives them).
     void DropFiles(const std::vector<std::string>& names);
+    // Files named on the command line: they join the input page of the convert mode as if
+    // dropped, and the wizard shows that page.
+    void OpenFiles(const std::vector<std::string>& names);
 
     const UserSettings& Settings() const { return m_settings; }
     const std::string& SettingsFolder() const { return m_settingsFolder; }
