@@ -1,10 +1,15 @@
-// Completes the help folder of a program directory at build time: mw-helppages <help folder>.
-// It writes the page of formats and presets from the catalogue, so that the page always
-// says what the program does, and makes every edition's page addresses lead to the shipped
-// pages, which belong to the first row of each kind of edition.
+// Lays out the help folder of a program directory at build time:
+// mw-helppages <page sources> <help folder> <version>.
+// Every page gets the one frame (head, style sheet, navigation, footer) around its written
+// content, in which @VERSION@ names the version; the page of formats and presets is made
+// from the catalogue, so that it always says what the program does; and every edition's
+// page addresses lead to the shipped pages, which belong to the first row of each kind of
+// edition.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string_view>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -43,17 +48,51 @@ std::string Html(std::string_view text) {
     return out;
 }
 
-std::string FormatsPage() {
+// The pages every page links to, relative to the help folder.
+struct NavigationEntry {
+    const char* Caption;
+    const char* Page;
+};
+constexpr NavigationEntry kNavigation[] = {
+    {"User guide", "mediawizard/help/Help_Content.html"},
+    {"How to", "mediawizard/help/HowTosVideoDemo.html"},
+    {"Formats and presets", "formats.html"},
+    {"Updates", "mediawizard/help/CheckForUpdates.html"},
+    {"Support", "support/index.html"},
+};
+
+// The whole page around its content, for a page at that path of the help folder; the title
+// is the content's first heading.
+std::string Framed(const fs::path& page, const std::string& content) {
+    std::string up;
+    const fs::path folder = page.parent_path();
+    for (auto part = folder.begin(); part != folder.end(); ++part) {
+        up += "../";
+    }
+    const std::size_t open = content.find("<h1>");
+    const std::size_t close = content.find("</h1>");
+    std::string title = "MediaWizard";
+    if (open != std::string::npos && close != std::string::npos && close > open) {
+        const std::string heading = content.substr(open + 4, close - open - 4);
+        if (heading != title) {
+            title = heading + " - " + title;
+        }
+    }
+    std::string text =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+        "</title>\n<link rel=\"stylesheet\" href=\"" + up +
+        "style.css\">\n</head>\n<body>\n<header>\n<a class=\"site\" href=\"" + up +
+        "index.html\">MediaWizard</a>\n<nav>";
+    for (const NavigationEntry& entry : kNavigation) {
+        text += "<a href=\"" + up + entry.Page + "\">" + entry.Caption + "</a>\n";
+    }
+    text += "</nav>\n</header>\n<main>\n" + content +
+            "</main>\n<footer>MediaWizard help pages</footer>\n</body>\n</html>\n";
+    return text;
+}
+
+std::string FormatsContent() {
     std::string page =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<title>Formats and presets - MediaWizard</title>\n"
-        "<link rel=\"stylesheet\" href=\"style.css\">\n</head>\n<body>\n<header>\n"
-        "<a class=\"site\" href=\"index.html\">MediaWizard</a>\n"
-        "<nav><a href=\"mediawizard/help/Help_Content.html\">User guide</a>\n"
-        "<a href=\"mediawizard/help/HowTosVideoDemo.html\">How to</a>\n"
-        "<a href=\"formats.html\">Formats and presets</a>\n"
-        "<a href=\"mediawizard/help/CheckForUpdates.html\">Updates</a>\n"
-        "<a href=\"support/index.html\">Support</a></nav>\n</header>\n<main>\n"
         "<h1>Formats and presets</h1>\n"
         "<p>Every output format of the program with its presets, in the order of the preset "
         "lists on step 2. The preset in bold is the one chosen until you choose another. "
@@ -81,8 +120,52 @@ std::string FormatsPage() {
         }
         page += "</table>\n";
     }
-    page += "</main>\n<footer>MediaWizard help pages</footer>\n</body>\n</html>\n";
     return page;
+}
+
+bool WriteFile(const fs::path& path, const std::string& text) {
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "mw-helppages: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string WithVersion(std::string text, const std::string& version) {
+    constexpr std::string_view kPlaceholder = "@VERSION@";
+    for (std::size_t at = text.find(kPlaceholder); at != std::string::npos;
+         at = text.find(kPlaceholder, at + version.size())) {
+        text.replace(at, kPlaceholder.size(), version);
+    }
+    return text;
+}
+
+// The written pages framed, everything else (the style sheet) as it is.
+bool LayOutPages(const fs::path& sources, const fs::path& help, const std::string& version) {
+    bool ok = true;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(sources)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const fs::path page = entry.path().lexically_relative(sources);
+        const std::string text = ReadFile(entry.path());
+        ok &= WriteFile(help / page, page.extension() == ".html"
+                                         ? Framed(page, WithVersion(text, version))
+                                         : text);
+    }
+    return ok && WriteFile(help / "formats.html", Framed("formats.html", FormatsContent()));
 }
 
 std::vector<std::string> Components(std::string_view path) {
@@ -147,17 +230,11 @@ bool LinkEditionPages(const fs::path& help) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mw-helppages <help folder>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: mw-helppages <page sources> <help folder> <version>\n");
         return 2;
     }
-    const fs::path help(argv[1]);
-    std::ofstream formats(help / "formats.html", std::ios::binary | std::ios::trunc);
-    formats << FormatsPage();
-    formats.close();
-    if (!formats) {
-        std::fprintf(stderr, "mw-helppages: cannot write %s\n", (help / "formats.html").c_str());
-        return 1;
-    }
-    return LinkEditionPages(help) ? 0 : 1;
+    const fs::path help(argv[2]);
+    const bool laidOut = LayOutPages(argv[1], help, argv[3]);
+    return laidOut && LinkEditionPages(help) ? 0 : 1;
 }
