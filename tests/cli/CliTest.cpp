@@ -212,5 +212,26 @@ TEST(Cli, TranscodeRunsOneTaskAndReportsItsEnd) {
     EXPECT_NE(refused.Err.find("TODO: option - threads"), std::string::npos);
 }
 
+TEST(Cli, ProbeJsonStaysValidForNamesThatAreNotUtf8) {
+    test::TempDir dir;
+    test::FixturePlan clip;
+    clip.VideoCodec = "mpeg4";
+    clip.Format = "avi";
+    clip.Seconds = 0.5;
+    // Latin-1 bytes, as an old disk or archive may name a file.
+    const std::string odd = dir.File("caf\xe9 \xff\\\"clip.avi");
+    test::WriteFixture(odd, clip);
+
+    const test::ProcessResult probe = Cli({"probe", "--json", odd});
+    ASSERT_EQ(probe.ExitCode, 0) << probe.Err;
+    EXPECT_NE(probe.Out.find("caf\xef\xbf\xbd \xef\xbf\xbd\\\\\\\"clip.avi"), std::string::npos)
+        << probe.Out;
+    test::WriteTextFile(dir.File("probe.json"), probe.Out);
+    const test::ProcessResult parsed =
+        test::RunProcess({"python3", "-m", "json.tool", dir.File("probe.json")});
+    EXPECT_EQ(parsed.ExitCode, 0) << parsed.Err;
+    EXPECT_NE(parsed.Out.find("\"Width\": 320"), std::string::npos) << parsed.Out;
+}
+
 }  // namespace
 }  // namespace mw
