@@ -22,9 +22,9 @@
 
 namespace mw::cli {
 
-namespace {}  // namespace
-
 int RunConvertCommand(Arguments args) {
+    // A stop asked for at any time is honoured: nothing is written before this point.
+    InterruptRequest interrupt;
     constexpr const char* kUsage =
         "convert --format NAME [--preset N] [--out DIR] [--join] FILE...";
     const OutputFormat* format = nullptr;
@@ -127,7 +127,6 @@ int RunConvertCommand(Arguments args) {
         }
     };
     driver.OnFinish = [&] { finished = true; };
-    InterruptRequest interrupt;
     driver.StartRun(inputs);
     bool cancelled = false;
     while (!finished) {
@@ -143,7 +142,7 @@ int RunConvertCommand(Arguments args) {
                                         (driver.RunSucceeded() == 1 ? ": Finish." : ": Failed."));
     }
     for (const std::string& line : driver.RunErrors()) {
-        log(line);
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
     const int total = driver.RunTotalFiles();
     const int succeeded = driver.RunSucceeded();

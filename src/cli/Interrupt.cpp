@@ -6,6 +6,8 @@ namespace mw::cli {
 
 namespace {
 
+constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+
 std::atomic<bool> g_requested{false};
 
 void OnInterrupt(int) {
@@ -18,11 +20,15 @@ InterruptRequest::InterruptRequest() {
     g_requested = false;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &action, &m_previous);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        sigaction(kSignals[i], &action, &m_previous[i]);
+    }
 }
 
 InterruptRequest::~InterruptRequest() {
-    sigaction(SIGINT, &m_previous, nullptr);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        sigaction(kSignals[i], &m_previous[i], nullptr);
+    }
 }
 
 bool InterruptRequest::Requested() const {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <csignal>
 
 namespace mw::cli {
 
-// Turns Ctrl+C into a request the command's main loop reads, for the life of the object.
+// Turns Ctrl+C, SIGTERM and SIGHUP into a request the command's main loop reads, for the
+// life of the object, so that a stopped command still removes what it had not finished.
 class InterruptRequest {
 public:
     InterruptRequest();
@@ -15,7 +17,7 @@ public:
     bool Requested() const;
 
 private:
-    struct sigaction m_previous {};
+    std::array<struct sigaction, 3> m_previous{};
 };
 
 }  // namespace mw::cli

@@ -5,6 +5,7 @@
 #include "EngineSession.h"
 #include "convert/Thumbnail.h"
 #include "engine/EngineError.h"
+#include "engine/OutputPlacement.h"
 
 namespace mw::cli {
 
@@ -43,6 +44,11 @@ int RunThumbnailCommand(Arguments args) {
     if (input.empty() || output.empty()) {
         return UsageError(kUsage);
     }
+    if (SameFile(input, output)) {
+        std::fprintf(stderr, "mediawizard-cli: %s is the input file; it would be overwritten\n",
+                     output.c_str());
+        return kExitFailed;
+    }
     EngineSession session;
     if (!session.Ready()) {
         return kExitFailed;
@@ -67,9 +73,13 @@ int RunThumbnailCommand(Arguments args) {
         return kExitFailed;
     }
     std::string error;
-    if (!SaveBitmapAsPng(ScaleToFit(picture, width, height), output, error)) {
+    const std::string written = SaveBitmapAsPng(ScaleToFit(picture, width, height), output, error);
+    if (written.empty()) {
         std::fprintf(stderr, "%s: %s\n", output.c_str(), error.c_str());
         return kExitFailed;
+    }
+    if (written != output) {
+        std::printf("%s exists; the picture was written to %s\n", output.c_str(), written.c_str());
     }
     return kExitOk;
 }

@@ -49,6 +49,8 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
 }  // namespace
 
 int RunTranscodeCommand(Arguments args) {
+    // A stop asked for at any time is honoured: nothing is written before this point.
+    InterruptRequest interrupt;
     constexpr const char* kUsage =
         "transcode [--join] [--in-opt NAME=VALUE]... [--opt NAME=VALUE]... "
         "[--field NAME=VALUE]... -o OUTPUT INPUT...";
@@ -133,7 +135,6 @@ int RunTranscodeCommand(Arguments args) {
         std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
         return kExitFailed;
     }
-    InterruptRequest interrupt;
     engine.StartTask(1);
     bool stopping = false;
     for (;;) {
@@ -159,6 +160,12 @@ int RunTranscodeCommand(Arguments args) {
             std::fprintf(stderr, "Stopped before the end of the input.\n");
         }
         return kExitFailed;
+    }
+    for (const std::string& written : taskReport->OutputFiles) {
+        if (written != output.FileName) {
+            std::printf("%s exists; the output was written to %s\n", output.FileName.c_str(),
+                        written.c_str());
+        }
     }
     return kExitOk;
 }

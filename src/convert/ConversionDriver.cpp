@@ -61,7 +61,10 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     }
     m_rows.clear();
     m_taskDurations.clear();
+    m_taskRows.clear();
+    m_taskOutputs.clear();
     m_takenNames.clear();
+    m_errors.clear();
     m_totalUs = 0;
     if (m_join) {
         std::vector<JoinInput> joined;
@@ -76,13 +79,14 @@ void ConversionDriver::StartRun(const InputList& inputs) {
         m_totalUs = task.TotalMicroseconds;
         if (task.Queued) {
             m_taskDurations.push_back(task.TotalMicroseconds);
+            m_taskRows.push_back(0);
+            m_taskOutputs.push_back(task.Options.FileName);
         }
         m_totalFiles = 1;
     } else {
         QueueFileTasks(inputs);
         m_totalFiles = static_cast<int>(m_rows.size());
     }
-    m_errors.clear();
     m_succeeded = 0;
     m_startTime = std::chrono::steady_clock::now();
     m_doneUs = 0;
@@ -108,43 +112,76 @@ void ConversionDriver::QueueFileTasks(const InputList& inputs) {
 void ConversionDriver::QueueFile(const std::string& name) {
     TAVProbe& probe = m_engine.Probe();
     if (!probe.LoadFile(name)) {
-        m_log("File load error: " + probe.LastErrorMessage());
+        const std::string reason = probe.LastErrorMessage();
+        probe.Close();
+        Refuse(name, "File load error: " + reason, reason);
         return;
     }
     TOutputOptions output = BuildOutputOptions(probe, m_settings, m_takenNames);
     TInputOptions input = BuildInputOptions(probe);
+    TFileStreamInfo file;
+    probe.GetFileStreamInfo(file);
+    // The task reads the file itself: the probe lets go of it first.
+    probe.Close();
     const int task = m_engine.AddTask(input.FileName, &input);
     if (task < 0) {
-        m_log("Adding file error: " + m_engine.LastErrorMessage());
-    } else if (!m_engine.SetOutputFile(task, output.FileName, &output)) {
-        m_engine.RemoveTask(task);
-        m_log("Cannot do convert, error: " + m_engine.LastErrorMessage());
-    } else {
-        m_takenNames.insert(output.FileName);
-        TFileStreamInfo file;
-        probe.GetFileStreamInfo(file);
-        ConversionRow row;
-        row.Name = ExtractFileName(input.FileName);
-        row.Duration =
-            file.Duration == -1 ? "Duration is not preseted" : FormatMicroseconds(file.Duration);
-        row.Status = "Waiting...";
-        row.Path = ExtractFilePath(input.FileName);
-        m_rows.push_back(std::move(row));
-        // The duration is kept per task: rows of files that failed to queue have none.
-        const std::int64_t duration = file.Duration > 0 ? file.Duration : 0;
-        m_taskDurations.push_back(duration);
-        m_totalUs += duration;
-        m_log("File has been added to convert list.");
+        const std::string reason = m_engine.LastErrorMessage();
+        Refuse(name, "Adding file error: " + reason, reason);
+        return;
     }
-    probe.Close();
+    if (!m_engine.SetOutputFile(task, output.FileName, &output)) {
+        const std::string reason = m_engine.LastErrorMessage();
+        m_engine.RemoveTask(task);
+        Refuse(name, "Cannot do convert, error: " + reason, reason);
+        return;
+    }
+    m_takenNames.insert(output.FileName);
+    ConversionRow row;
+    row.Name = ExtractFileName(input.FileName);
+    row.Duration =
+        file.Duration == -1 ? "Duration is not preseted" : FormatMicroseconds(file.Duration);
+    row.Status = "Waiting...";
+    row.Path = ExtractFilePath(input.FileName);
+    m_taskRows.push_back(m_rows.size());
+    m_rows.push_back(std::move(row));
+    m_taskOutputs.push_back(output.FileName);
+    // The duration is kept per task: rows of files that failed to queue have none.
+    const std::int64_t duration = file.Duration > 0 ? file.Duration : 0;
+    m_taskDurations.push_back(duration);
+    m_totalUs += duration;
+    m_log("File has been added to convert list.");
+}
+
+void ConversionDriver::Refuse(const std::string& name, const std::string& logLine,
+                              const std::string& reason) {
+    m_log(logLine);
+    ConversionRow row;
+    row.Name = ExtractFileName(name);
+    row.Status = "Failed.";
+    row.Path = ExtractFilePath(name);
+    AddError(m_rows.size(), name, reason);
+    m_rows.push_back(std::move(row));
+}
+
+void ConversionDriver::AddError(std::size_t row, const std::string& name,
+                                const std::string& message) {
+    // Messages that begin with the file's name are not given it twice.
+    const std::string text = message.starts_with(name) ? message : name + ": " + message;
+    m_errors.push_back("File (" + std::to_string(row) + "): " + text);
+}
+
+ConversionRow* ConversionDriver::RowOfTask(std::int32_t taskIndex) {
+    const std::size_t task = static_cast<std::size_t>(taskIndex);
+    return task < m_taskRows.size() && m_taskRows[task] < m_rows.size() ? &m_rows[m_taskRows[task]]
+                                                                        : nullptr;
 }
 
 void ConversionDriver::OnProgress(const TProgressInfo& info) {
-    const std::size_t index = static_cast<std::size_t>(info.TaskIndex);
-    if (index >= m_rows.size()) {
+    ConversionRow* found = RowOfTask(info.TaskIndex);
+    if (!found) {
         return;
     }
-    ConversionRow& row = m_rows[index];
+    ConversionRow& row = *found;
     m_currentFile = m_join ? row.Path : WithTrailingBackslash(row.Path) + row.Name;
     if (info.TotalDuration > 0) {
         const std::int64_t percent = info.CurrentDuration * 100 / info.TotalDuration;
@@ -184,22 +221,38 @@ void ConversionDriver::OnTerminate(const TTerminateInfo& info) {
 }
 
 void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
-    const std::size_t index = static_cast<std::size_t>(info.TaskIndex);
+    const std::size_t task = static_cast<std::size_t>(info.TaskIndex);
+    ConversionRow* row = RowOfTask(info.TaskIndex);
     if (info.Finished) {
         ++m_succeeded;
-        if (index < m_taskDurations.size()) {
-            m_doneUs += m_taskDurations[index];
+        if (task < m_taskDurations.size()) {
+            m_doneUs += m_taskDurations[task];
         }
         m_percent = 100;
-        if (!m_join && index < m_rows.size()) {
-            m_rows[index].Progress = "100%";
-            m_rows[index].Status = "Finish.";
+        if (!m_join && row) {
+            row->Progress = "100%";
+            row->Status = "Finish.";
         }
-    } else if (!m_join && index < m_rows.size()) {
-        m_rows[index].Status = "Failed.";
+        const std::string planned = task < m_taskOutputs.size() ? m_taskOutputs[task] : "";
+        for (const std::string& written : info.OutputFiles) {
+            if (written != planned) {
+                m_log(planned + " was taken meanwhile; the output was written to " + written);
+                if (m_join) {
+                    for (ConversionRow& joined : m_rows) {
+                        joined.Path = written;
+                    }
+                }
+            }
+        }
+    } else if (!m_join && row) {
+        row->Status = "Failed.";
     }
     if (info.ErrorRaised) {
-        m_errors.push_back("File (" + std::to_string(info.TaskIndex) + "): " + info.ErrorMessage);
+        const std::size_t rowIndex = task < m_taskRows.size() ? m_taskRows[task] : task;
+        const std::string name = !row     ? std::string()
+                                 : m_join ? row->Path
+                                          : WithTrailingBackslash(row->Path) + row->Name;
+        AddError(rowIndex, name, info.ErrorMessage);
     }
     ++m_handledReports;
     Changed();

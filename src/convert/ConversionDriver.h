@@ -73,6 +73,10 @@ public:
 private:
     void QueueFileTasks(const InputList& inputs);
     void QueueFile(const std::string& name);
+    // A listed file that got no task: a failed row with its reason.
+    void Refuse(const std::string& name, const std::string& logLine, const std::string& reason);
+    void AddError(std::size_t row, const std::string& name, const std::string& message);
+    ConversionRow* RowOfTask(std::int32_t taskIndex);
     void OnProgress(const TProgressInfo& info);
     void OnTerminate(const TTerminateInfo& info);
     void HandleTaskReport(const TTerminateInfo& info);
@@ -85,6 +89,8 @@ private:
     std::function<void(const std::string&)> m_log;
     std::vector<ConversionRow> m_rows;
     std::vector<std::int64_t> m_taskDurations;  // per queued task, microseconds
+    std::vector<std::size_t> m_taskRows;        // per queued task, its row
+    std::vector<std::string> m_taskOutputs;     // per queued task, the output name chosen
     std::set<std::string> m_takenNames;
     bool m_running = false;
     int m_totalFiles = 0;

@@ -1,11 +1,16 @@
 #include "UtilFuncs.h"
 
+#include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace mw {
@@ -120,25 +125,50 @@ bool PathExists(std::string_view path) {
     return lstat(std::string(path).c_str(), &info) == 0;
 }
 
+std::string NumberedFileName(std::string_view fileName, int number) {
+    if (number == 0) {
+        return std::string(fileName);
+    }
+    return FileNameWithoutExt(fileName) + "(" + std::to_string(number) + ")" +
+           FileExtension(fileName);
+}
+
 std::string UniqueFileName(std::string_view fileName, std::string_view folder,
                            const std::function<bool(const std::string&)>& alsoTaken) {
     const std::string dir = WithTrailingBackslash(folder);
     const auto taken = [&](const std::string& path) {
         return PathExists(path) || (alsoTaken && alsoTaken(path));
     };
-    if (!taken(dir + std::string(fileName))) {
-        return std::string(fileName);
-    }
-    const std::string stem = FileNameWithoutExt(fileName);
-    const std::string extension = FileExtension(fileName);
-    constexpr int kLastCounter = 32767;
-    for (int i = 1; i <= kLastCounter; ++i) {
-        std::string candidate = stem + "(" + std::to_string(i) + ")" + extension;
+    for (int i = 0; i <= kLastFileNumber; ++i) {
+        std::string candidate = NumberedFileName(fileName, i);
         if (!taken(dir + candidate)) {
             return candidate;
         }
     }
-    return stem + "(" + std::to_string(kLastCounter + 1) + ")" + extension;
+    return NumberedFileName(fileName, kLastFileNumber + 1);
+}
+
+void RemoveStaleTemporaries(const std::string& folder, std::string_view marker) {
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder.c_str()), &closedir);
+    if (!listing) {
+        return;
+    }
+    const std::string dir = WithTrailingBackslash(folder);
+    while (const dirent* entry = readdir(listing.get())) {
+        const std::string_view name = entry->d_name;
+        const std::size_t at = name.rfind(marker);
+        if (!name.starts_with(".") || at == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view rest = name.substr(at + marker.size());
+        long long pid = 0;
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+        const bool tagged = error == std::errc() && end != rest.data() &&
+                            end != rest.data() + rest.size() && *end == '-' && pid > 0;
+        if (tagged && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            unlink((dir + std::string(name)).c_str());
+        }
+    }
 }
 
 std::string FormatSecondsShort(std::int64_t seconds) {

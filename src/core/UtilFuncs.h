@@ -41,10 +41,20 @@ bool IsValidFileName(std::string_view name);
 // Replaces each character IsValidFileName refuses with "_".
 std::string SanitizeFileName(std::string_view name);
 
+// The last number a free name is looked for with.
+inline constexpr int kLastFileNumber = 32767;
+
+// The numbered form of a name: "clip.mp3" and 2 give "clip(2).mp3"; 0 gives the name itself.
+std::string NumberedFileName(std::string_view fileName, int number);
+
 // A name (without folder) that does not exist in the folder yet: name, name(1), name(2)...
 // alsoTaken, when given, rules out further full paths (names handed out but not written).
 std::string UniqueFileName(std::string_view fileName, std::string_view folder,
                            const std::function<bool(const std::string&)>& alsoTaken = nullptr);
+
+// Removes the hidden temporary files of processes that no longer run from a folder: names
+// that start with "." and hold marker followed by the writer's process id and "-".
+void RemoveStaleTemporaries(const std::string& folder, std::string_view marker);
 
 // True when something (a file, a folder, even a dangling link) has this name.
 bool PathExists(std::string_view path);

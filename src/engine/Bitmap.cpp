@@ -6,7 +6,11 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 #include "AVPtr.h"
+#include "EngineError.h"
+#include "OutputPlacement.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -57,10 +61,10 @@ Bitmap ScaleToFit(const Bitmap& source, int maxWidth, int maxHeight) {
     return target;
 }
 
-bool SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string& error) {
+std::string SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string& error) {
     if (bitmap.Empty()) {
         error = "no picture";
-        return false;
+        return std::string();
     }
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
     AVPtr<AVCodecContext> context(codec ? avcodec_alloc_context3(codec) : nullptr);
@@ -68,7 +72,7 @@ bool SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string&
     AVPtr<AVPacket> packet = MakePacket();
     if (!context || !frame || !packet) {
         error = "the PNG encoder is not available";
-        return false;
+        return std::string();
     }
     context->width = bitmap.Width;
     context->height = bitmap.Height;
@@ -86,7 +90,7 @@ bool SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string&
         char text[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(result, text, sizeof text);
         error = text;
-        return false;
+        return std::string();
     }
     for (int y = 0; y < bitmap.Height; ++y) {
         const std::uint8_t* in = bitmap.Row(y);
@@ -105,16 +109,24 @@ bool SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string&
         char text[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(result, text, sizeof text);
         error = text;
-        return false;
+        return std::string();
     }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    const std::size_t size = static_cast<std::size_t>(packet->size);
-    if (!file || std::fwrite(packet->data, 1, size, file.get()) != size ||
-        std::fflush(file.get()) != 0) {
-        error = std::strerror(errno);
-        return false;
+    try {
+        const std::string temporary = CreateTemporaryBeside(path);
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
+        const std::size_t size = static_cast<std::size_t>(packet->size);
+        const bool written = file && std::fwrite(packet->data, 1, size, file.get()) == size &&
+                             std::fclose(file.release()) == 0;
+        if (!written) {
+            error = std::strerror(errno);
+            unlink(temporary.c_str());
+            return std::string();
+        }
+        return ClaimFinalName(temporary, path);
+    } catch (const EngineError& failure) {
+        error = failure.what();
+        return std::string();
     }
-    return true;
 }
 
 }  // namespace mw

@@ -27,7 +27,9 @@ struct Bitmap {
 // The picture scaled to fit inside maxWidth x maxHeight with its shape kept.
 Bitmap ScaleToFit(const Bitmap& source, int maxWidth, int maxHeight);
 
-// Writes the picture as a PNG file; false with a reason when that fails.
-bool SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string& error);
+// Writes the picture as a PNG file, whole or not at all; an existing file keeps its name and
+// the picture gets the next free "name(N).png". Returns the name written, or empty with a
+// reason when that fails.
+std::string SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::string& error);
 
 }  // namespace mw

@@ -1,6 +1,5 @@
 #include "CustomFFmpeg.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "EncoderNames.h"
@@ -22,6 +21,7 @@ void TCustomFFmpeg::Reset() {
     m_settings = TaskSettings{};
     m_libraryOptions.Clear();
     m_errorText.clear();
+    m_writtenFiles.clear();
     m_totalDuration = -1;
     m_joined = false;
     m_stopRequested = false;
@@ -71,10 +71,16 @@ void TCustomFFmpeg::Run() {
         throw EngineError("At least one input file must be specified");
     }
     m_finished = false;
+    m_writtenFiles.clear();
     m_run = std::make_unique<TranscodeRun>(*this);
+    OpenOutputFiles();
     m_run->Prepare();
     m_run->Loop();
-    m_finished = !m_stopRequested;
+    const bool stopped = m_stopRequested;
+    if (!stopped) {
+        CommitOutputs();
+    }
+    m_finished = !stopped;
 }
 
 void TCustomFFmpeg::CloseCodecs() {
@@ -83,16 +89,10 @@ void TCustomFFmpeg::CloseCodecs() {
 
 void TCustomFFmpeg::Cleanup() {
     m_run.reset();
-    // In join mode the entries after the first share its muxer; only the first owns it.
     for (std::unique_ptr<OutputFile>& output : m_outputs) {
-        if (!output || !output->Context) {
-            continue;
-        }
-        const std::string path = FromLibraryName(output->FileName);
         output->Context.reset();
-        struct stat info {};
-        if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-            unlink(path.c_str());
+        if (!output->TemporaryPath.empty()) {
+            unlink(output->TemporaryPath.c_str());
         }
     }
     m_outputs.clear();

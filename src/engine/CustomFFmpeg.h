@@ -88,8 +88,10 @@ public:
     bool StopRequested() const { return m_stopRequested; }
     // Closes the codecs of the last run.
     void CloseCodecs();
-    // Closes every file and codec; empty outputs are deleted.
+    // Closes every file and codec; an output that was not completed is deleted.
     void Cleanup();
+    // The files the last run completed, under the names they were given.
+    const std::vector<std::string>& WrittenFiles() const { return m_writtenFiles; }
 
     const std::string& ErrorText() const { return m_errorText; }
     bool Finished() const { return m_finished; }
@@ -135,6 +137,10 @@ protected:
     void SetLibraryOption(std::string_view name, std::string_view value);
     void ApplyPreset(std::string_view option, std::string_view value);
     bool Fail(const std::string& text);
+    // Opens each output's file under a temporary name beside its final one.
+    void OpenOutputFiles();
+    // Checks that everything reached the files, closes them and moves each to its name.
+    void CommitOutputs();
     std::string PendingEncoder(AVMediaType type) const;
     void CheckBitRate(AVMediaType type);
 
@@ -143,6 +149,7 @@ protected:
     std::vector<InputFile> m_inputs;
     std::vector<std::unique_ptr<OutputFile>> m_outputs;
     std::string m_errorText;
+    std::vector<std::string> m_writtenFiles;
     std::int64_t m_totalDuration = -1;
     bool m_joined = false;
     std::atomic<bool> m_stopRequested{false};

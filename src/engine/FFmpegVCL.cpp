@@ -138,6 +138,71 @@ void TCustomFFmpegVCL::SetPreviewBitmap(bool value) {
     }
 }
 
+int TFFmpeg::AddedCount(bool output) const {
+    return static_cast<int>(
+        std::count_if(m_added.begin(), m_added.end(),
+                      [output](const AddedFile& file) { return file.Output == output; }));
+}
+
+void TCustomFFmpegVCL::Close(TFFmpeg& task) {
+    if (task.m_closed) {
+        return;
+    }
+    for (std::unique_ptr<TAVProbe>& probe : task.Probes) {
+        probe.reset();
+    }
+    task.Cleanup();
+    task.m_closed = true;
+}
+
+void TCustomFFmpegVCL::CloseAllTasks() {
+    std::lock_guard guard(m_queueLock);
+    for (std::unique_ptr<TFFmpeg>& task : m_tasks) {
+        Close(*task);
+    }
+}
+
+void TCustomFFmpegVCL::Reopen(TFFmpeg& task) {
+    if (!task.m_closed) {
+        return;
+    }
+    task.m_closed = false;
+    // A stop asked for while the task was being started still holds.
+    const bool stopRequested = task.StopRequested();
+    task.Reset();
+    if (stopRequested) {
+        task.RequestStop();
+    }
+    task.SetOption("v", "1");
+    std::size_t inputs = 0;
+    std::size_t outputs = 0;
+    for (const TFFmpeg::AddedFile& file : task.m_added) {
+        if (!file.Output) {
+            const std::optional<TInputOptions>& slot = task.InputSlots[inputs];
+            if (slot) {
+                ApplyInputRecord(task, *slot);
+            }
+            if (!task.OpenInput(file.FileName)) {
+                throw EngineError(task.ErrorText());
+            }
+            task.Probes[inputs] = std::make_unique<TAVProbe>();
+            task.Probes[inputs]->AttachContext(task.InputContext(static_cast<int>(inputs)));
+            ++inputs;
+            continue;
+        }
+        const std::optional<TOutputOptions>& slot = task.OutputSlots[outputs++];
+        if (slot) {
+            ApplyOutputRecord(task, *slot);
+        }
+        if (task.CreateOutput(file.FileName, slot && slot->Join) < 0) {
+            throw EngineError(task.ErrorText());
+        }
+        if (slot) {
+            ApplyNewStreamRecord(task, *slot);
+        }
+    }
+}
+
 std::unique_ptr<TFFmpeg> TCustomFFmpegVCL::NewTask() {
     auto task = std::make_unique<TFFmpeg>();
     task->Reset();
@@ -162,6 +227,8 @@ void TCustomFFmpegVCL::ConnectTask(TFFmpeg& task) {
 
 int TCustomFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* options) {
     CheckBusy("AddTask");
+    // Only the task being set up holds files; the others wait with their records.
+    CloseAllTasks();
     try {
         std::unique_ptr<TFFmpeg> task = NewTask();
         if (options) {
@@ -177,6 +244,7 @@ int TCustomFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* option
         }
         task->Probes[0] = std::make_unique<TAVProbe>();
         task->Probes[0]->AttachContext(task->InputContext(0));
+        task->m_added.push_back({false, fileName});
         std::lock_guard guard(m_queueLock);
         m_tasks.push_back(std::move(task));
         return static_cast<int>(m_tasks.size()) - 1;
@@ -190,7 +258,7 @@ bool TCustomFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName,
                                     TInputOptions* options) {
     CheckBusy("AddInputFile");
     TFFmpeg& task = TaskAt(taskIndex);
-    const int slot = task.InputCount();
+    const int slot = task.AddedCount(false);
     if (slot >= TCustomFFmpeg::kMaxFiles) {
         m_lastErrorMessage =
             "max input files " + std::to_string(TCustomFFmpeg::kMaxFiles) + " reached";
@@ -198,6 +266,7 @@ bool TCustomFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName,
     }
     std::optional<TInputOptions>& copy = task.InputSlots[static_cast<std::size_t>(slot)];
     try {
+        Reopen(task);
         if (options) {
             if (options->FileName.empty()) {
                 options->FileName = fileName;
@@ -214,6 +283,7 @@ bool TCustomFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName,
         }
         task.Probes[static_cast<std::size_t>(slot)] = std::make_unique<TAVProbe>();
         task.Probes[static_cast<std::size_t>(slot)]->AttachContext(task.InputContext(slot));
+        task.m_added.push_back({false, fileName});
         return true;
     } catch (const std::exception& error) {
         copy.reset();
@@ -226,7 +296,7 @@ bool TCustomFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
                                      TOutputOptions* options) {
     CheckBusy("SetOutputFile");
     TFFmpeg& task = TaskAt(taskIndex);
-    const int slot = task.OutputCount();
+    const int slot = task.AddedCount(true);
     if (slot >= TCustomFFmpeg::kMaxFiles) {
         m_lastErrorMessage =
             "max output files " + std::to_string(TCustomFFmpeg::kMaxFiles) + " reached";
@@ -234,6 +304,7 @@ bool TCustomFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
     }
     std::optional<TOutputOptions>& copy = task.OutputSlots[static_cast<std::size_t>(slot)];
     try {
+        Reopen(task);
         bool join = false;
         if (options) {
             if (options->FileName.empty()) {
@@ -255,6 +326,7 @@ bool TCustomFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
             m_lastErrorMessage = task.ErrorText();
             return false;
         }
+        task.m_added.push_back({true, fileName});
         if (options) {
             ApplyNewStreamRecord(task, *options);
         }
@@ -308,6 +380,7 @@ void TCustomFFmpegVCL::ClearTasks() {
 
 void TCustomFFmpegVCL::StartTask(int threadCount) {
     CheckBusy("StartTask");
+    CloseAllTasks();
     {
         std::lock_guard guard(m_queueLock);
         m_finishedCount = 0;
@@ -338,7 +411,7 @@ void TCustomFFmpegVCL::StartTask(int threadCount) {
         guard.unlock();
         m_allDone = true;
         if (OnTerminate) {
-            Report({-1, true, false, std::string()});
+            Report({-1, true, false, std::string(), {}});
         }
     }
 }
@@ -362,9 +435,10 @@ void TCustomFFmpegVCL::StartOne(TFFmpeg& task) {
     if (task.Running() || task.Terminated()) {
         return;
     }
-    const char* missing = task.OutputCount() == 0  ? "At least one output file must be specified"
-                          : task.InputCount() == 0 ? "At least one input file must be specified"
-                                                   : nullptr;
+    const char* missing = task.AddedCount(true) == 0 ? "At least one output file must be specified"
+                          : task.AddedCount(false) == 0
+                              ? "At least one input file must be specified"
+                              : nullptr;
     if (missing) {
         LogEngine(llQuiet, missing);
         task.m_errorRaised = true;
@@ -399,7 +473,10 @@ void TCustomFFmpegVCL::RunTask(TFFmpeg& task) {
             task.m_errorMessage = error.what();
         }
     };
-    step([&] { task.Run(); });
+    step([&] {
+        Reopen(task);
+        task.Run();
+    });
     step([&] { task.CloseCodecs(); });
     step([&] {
         for (std::unique_ptr<TAVProbe>& probe : task.Probes) {
@@ -417,7 +494,8 @@ void TCustomFFmpegVCL::Terminate(TFFmpeg& task) {
     task.m_running = false;
     task.m_terminated = true;
     if (OnTerminate) {
-        Report({IndexOf(task), task.Finished(), task.m_errorRaised, task.m_errorMessage});
+        Report({IndexOf(task), task.Finished(), task.m_errorRaised, task.m_errorMessage,
+                task.WrittenFiles()});
     }
     bool startNext = false;
     bool finalReport = false;
@@ -434,7 +512,7 @@ void TCustomFFmpegVCL::Terminate(TFFmpeg& task) {
         // Done before the report goes out: its handler may clear the queue at once.
         m_allDone = true;
         if (OnTerminate) {
-            Report({-1, true, false, std::string()});
+            Report({-1, true, false, std::string(), {}});
         }
     } else if (startNext) {
         StartNext();

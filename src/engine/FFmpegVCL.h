@@ -22,6 +22,9 @@ struct TTerminateInfo {
     bool Finished = false;
     bool ErrorRaised = false;
     std::string ErrorMessage;
+    // The files a finished task wrote, under the names they got (a taken name moves on
+    // to the next free one).
+    std::vector<std::string> OutputFiles;
 };
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
@@ -35,7 +38,8 @@ public:
 };
 
 // One queued task: the transcoder plus private copies of the records it was given and a
-// probe attached to each opened input.
+// probe attached to each opened input. A task waiting in the queue keeps only its records
+// and file names; its files are opened again, in the order they were added, when it starts.
 class TFFmpeg : public TCustomFFmpeg {
 public:
     std::array<std::optional<TInputOptions>, kMaxFiles> InputSlots;
@@ -47,6 +51,15 @@ public:
 
 private:
     friend class TCustomFFmpegVCL;
+
+    struct AddedFile {
+        bool Output = false;
+        std::string FileName;
+    };
+    int AddedCount(bool output) const;
+
+    std::vector<AddedFile> m_added;
+    bool m_closed = false;  // the files are closed until the task starts
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_workerLeft{true};
@@ -112,6 +125,10 @@ private:
     void CheckBusy(const char* operation) const;
     std::unique_ptr<TFFmpeg> NewTask();
     void ConnectTask(TFFmpeg& task);
+    // Lets go of a waiting task's files; Reopen opens them again from its records.
+    void Close(TFFmpeg& task);
+    void Reopen(TFFmpeg& task);
+    void CloseAllTasks();
     void StartNext();
     void StartOne(TFFmpeg& task);
     void RunTask(TFFmpeg& task);

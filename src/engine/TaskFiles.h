@@ -55,6 +55,11 @@ struct TCustomFFmpeg::OutputFile {
     OutputContextPtr Context;
     std::string FileName;
     std::string LibraryName;
+    // The local file the output becomes (empty for an address the libraries open), the
+    // temporary file it is written to while the task runs, and the name it got at the end.
+    std::string Path;
+    std::string TemporaryPath;
+    std::string WrittenPath;
     std::vector<OutputStreamSpec> Streams;
     std::int64_t RecordingTime = kUnlimited;
     std::int64_t StartTime = 0;

@@ -10,6 +10,7 @@ extern "C" {
 #include "EncoderNames.h"
 #include "EngineError.h"
 #include "OpenErrors.h"
+#include "OutputPlacement.h"
 #include "TaskFiles.h"
 #include "UnicodeProtocol.h"
 
@@ -71,6 +72,14 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
         Fail("max output files " + std::to_string(kMaxFiles) + " reached");
         return -1;
     }
+    const std::string path = LocalFilePath(fileName);
+    for (const InputFile& input : m_inputs) {
+        if (!path.empty() && SameFile(path, LocalFilePath(input.FileName))) {
+            Fail("Output file '" + fileName + "' is the input file '" + input.FileName +
+                 "'; it would be overwritten");
+            return -1;
+        }
+    }
     TaskSettings& s = m_settings;
     const std::string libraryName = ToLibraryName(fileName);
     AVFormatContext* raw = nullptr;
@@ -93,6 +102,7 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
     output->Context.reset(raw);
     output->FileName = fileName;
     output->LibraryName = libraryName;
+    output->Path = path;
     const AVOutputFormat* format = raw->oformat;
 
     std::vector<const AVFormatContext*> inputs;
@@ -142,11 +152,6 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
         }
         if ((format->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(libraryName.c_str())) {
             throw EngineError(OpenErrorText(AVERROR(EDOM), fileName, libraryName));
-        }
-        if (!(format->flags & AVFMT_NOFILE)) {
-            if (avio_open(&raw->pb, libraryName.c_str(), AVIO_FLAG_WRITE) < 0) {
-                throw EngineError("Could not open '" + fileName + "'");
-            }
         }
         raw->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
         created.FormatOptions = OptionsFor(m_libraryOptions.Format(), m_libraryOptions.Deferred());

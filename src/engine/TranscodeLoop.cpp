@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "EngineError.h"
+#include "OutputPlacement.h"
 #include "TranscodeRun.h"
 
 namespace mw {
@@ -191,8 +192,11 @@ void TranscodeRun::Loop() {
         }
     }
     FlushEncoders();
-    for (AVFormatContext* muxer : m_muxers) {
-        av_write_trailer(muxer);
+    for (std::size_t f = 0; f < m_muxers.size(); ++f) {
+        const int written = av_write_trailer(m_muxers[f]);
+        if (written < 0) {
+            throw EngineError(WriteErrorText(m_task.m_outputs[f]->FileName, written));
+        }
     }
     Report(true);
 }
@@ -438,6 +442,12 @@ void TranscodeRun::Mux(OutputStream& output, AVPacket* packet) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(written, reason, sizeof reason);
         throw EngineError(std::string("av_interleaved_write_frame(): ") + reason);
+    }
+    // Muxers leave the errors of their file in the I/O context; a full disk ends the task.
+    if (output.Muxer->pb && output.Muxer->pb->error < 0) {
+        throw EngineError(
+            WriteErrorText(m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)]->FileName,
+                           output.Muxer->pb->error));
     }
 }
 

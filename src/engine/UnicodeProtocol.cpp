@@ -49,6 +49,14 @@ std::string ToLibraryName(std::string_view name) {
     return std::string(file);
 }
 
+std::string LocalFilePath(std::string_view name) {
+    const std::string library = ToLibraryName(name);
+    if (library.starts_with("file:")) {
+        return library.substr(5);
+    }
+    return HasProtocolPrefix(library) ? std::string() : library;
+}
+
 std::string FromLibraryName(std::string_view name) {
     if (name.size() >= 14 && SameText(name.substr(0, kUnicodePrefix.size()), kUnicodePrefix)) {
         return std::string(name.substr(kUnicodePrefix.size()));

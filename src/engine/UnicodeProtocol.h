@@ -17,6 +17,10 @@ bool HasProtocolPrefix(std::string_view name);
 // its start for a protocol is marked as a file.
 std::string ToLibraryName(std::string_view name);
 
+// The local file a name of the program stands for, or empty for an address the libraries
+// open themselves.
+std::string LocalFilePath(std::string_view name);
+
 // The file name a library name stands for: the "unicode:utf8:" form decoded.
 std::string FromLibraryName(std::string_view name);
 

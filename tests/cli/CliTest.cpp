@@ -139,11 +139,13 @@ TEST(Cli, ConvertRunsTheWizardsConversion) {
     const std::string out = dir.File("new/folder");
     const test::ProcessResult ok = Cli({"convert", "--format", "mp3", "--out", out,
                                         dir.File("a.avi"), dir.File("bad.avi"), dir.File("b.avi")});
-    EXPECT_EQ(ok.ExitCode, 0) << ok.Err;
+    // A listed file that could not even be queued is a failure of the run.
+    EXPECT_EQ(ok.ExitCode, 1) << ok.Err;
     EXPECT_NE(ok.Out.find("File load error: " + dir.File("bad.avi")), std::string::npos);
+    EXPECT_NE(ok.Err.find("File (1): " + dir.File("bad.avi")), std::string::npos) << ok.Err;
     EXPECT_NE(ok.Out.find("Queued: a.avi"), std::string::npos);
     EXPECT_NE(ok.Out.find("b.avi: Finish."), std::string::npos);
-    EXPECT_TRUE(ok.Out.ends_with("Total files: 2\nSucceeded: 2\nFailed: 0\n")) << ok.Out;
+    EXPECT_TRUE(ok.Out.ends_with("Total files: 3\nSucceeded: 2\nFailed: 1\n")) << ok.Out;
     EXPECT_TRUE(std::filesystem::exists(out + "/a.mp3"));
 
     test::WriteTextFile(dir.File("words.srt"), "1\n00:00:01,000 --> 00:00:02,000\nHi\n\n");
@@ -151,7 +153,8 @@ TEST(Cli, ConvertRunsTheWizardsConversion) {
     const test::ProcessResult failed = Cli(
         {"convert", "--format", "WAV", "--preset", "0", "--out", failing, dir.File("words.srt")});
     EXPECT_EQ(failed.ExitCode, 1);
-    EXPECT_NE(failed.Out.find("File (0): "), std::string::npos) << failed.Out;
+    EXPECT_NE(failed.Err.find("File (0): " + dir.File("words.srt") + ": "), std::string::npos)
+        << failed.Err;
     EXPECT_TRUE(failed.Out.ends_with("Total files: 1\nSucceeded: 0\nFailed: 1\n")) << failed.Out;
 
     const test::ProcessResult joined = Cli({"convert", "--format", "AVI", "--join", "--out", out,

@@ -45,7 +45,7 @@ TEST(Bitmap, SavedPngReadsBack) {
     test::TempDir dir;
     const std::string path = dir.File("picture.png");
     std::string error;
-    ASSERT_TRUE(SaveBitmapAsPng(Solid(31, 17, 255, 0, 0), path, error)) << error;
+    ASSERT_EQ(SaveBitmapAsPng(Solid(31, 17, 255, 0, 0), path, error), path) << error;
     test::LoadEngineLibraries();
     TAVProbe probe;
     ASSERT_TRUE(probe.LoadFile(path)) << probe.LastErrorMessage();
@@ -57,8 +57,8 @@ TEST(Bitmap, SavedPngReadsBack) {
     EXPECT_EQ(back.Row(16)[3 * 30], 255);  // blue stays blue
     EXPECT_EQ(back.Row(16)[3 * 30 + 2], 0);
 
-    EXPECT_FALSE(SaveBitmapAsPng(Bitmap{}, path, error));
-    EXPECT_FALSE(SaveBitmapAsPng(Solid(2, 2, 0, 0, 0), dir.File("no/such/folder.png"), error));
+    EXPECT_EQ(SaveBitmapAsPng(Bitmap{}, path, error), "");
+    EXPECT_EQ(SaveBitmapAsPng(Solid(2, 2, 0, 0, 0), dir.File("no/such/folder.png"), error), "");
     EXPECT_FALSE(error.empty());
 }
 

@@ -252,13 +252,8 @@ TEST_F(TranscodeTest, LimitsAndStopsEndTheLoop) {
     ASSERT_TRUE(result.Ok) << result.Error;
     EXPECT_FALSE(result.Finished);
     EXPECT_EQ(result.Reports.back().FileIndex, -1);
-    const double duration = Seconds(test::FFprobe(stopped.FileName)["format.duration"]);
-    EXPECT_GT(duration, 4.0);
-    EXPECT_LT(duration, 25.0);
-    const test::ProcessResult decoded =
-        test::RunProcess({"ffmpeg", "-v", "error", "-i", stopped.FileName, "-f", "null", "-"});
-    EXPECT_EQ(decoded.ExitCode, 0);
-    EXPECT_EQ(decoded.Err, "");
+    // A stopped output is not a finished one: nothing is left under its name.
+    EXPECT_FALSE(std::filesystem::exists(stopped.FileName));
 }
 
 TEST_F(TranscodeTest, ALongConversionKeepsSoundWithPicture) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,13 @@ private:
     }
     int m_fds[2] = {-1, -1};
 };
+
+int ExitCodeOf(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 }  // namespace
 
@@ -91,11 +99,53 @@ ProcessResult RunProcess(const std::vector<std::string>& argv) {
             }
         }
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.ExitCode = ExitCodeOf(pid);
     return result;
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        throw std::runtime_error("cannot start " + argv[0]);
+    }
+    m_pid = pid;
+}
+
+ChildProcess::~ChildProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        ExitCodeOf(m_pid);
+    }
+}
+
+void ChildProcess::Signal(int signal) const {
+    if (m_pid > 0) {
+        kill(m_pid, signal);
+    }
+}
+
+int ChildProcess::Wait() {
+    const int code = ExitCodeOf(m_pid);
+    m_pid = -1;
+    return code;
+}
+
+bool DecodesCleanly(const std::string& path) {
+    const ProcessResult result =
+        RunProcess({"ffmpeg", "-v", "error", "-i", path, "-f", "null", "-"});
+    return result.ExitCode == 0 && result.Err.empty();
 }
 
 std::map<std::string, std::string> FFprobe(const std::string& path,
