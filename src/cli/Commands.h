@@ -12,6 +12,14 @@ inline constexpr int kExitUsage = 2;
 
 using Arguments = std::span<const std::string>;
 
+// The arguments before a "--" (options and names) and the names after it, which are
+// never options, so that a file named "--format.mp4" can be given.
+struct SplitArguments {
+    Arguments Options;
+    Arguments Names;
+};
+SplitArguments SplitAtEndOfOptions(Arguments args);
+
 // Prints the problem (when there is one) and the command's usage line; returns kExitUsage.
 int UsageError(const char* usage, const std::string& problem = "");
 
@@ -31,8 +39,8 @@ int RunTranscodeCommand(Arguments args);
 // mediawizard-cli formats [--json]: classes, formats and their presets (* marks the default).
 int RunFormatsCommand(Arguments args);
 
-// mediawizard-cli convert --format NAME [--preset N] [--out DIR] [--join] FILE...: a
-// conversion run as the wizard makes it, with its summary.
+// mediawizard-cli convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...:
+// a conversion run as the wizard makes it, with its summary.
 int RunConvertCommand(Arguments args);
 
 }  // namespace mw::cli

@@ -1,11 +1,13 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "Commands.h"
@@ -26,31 +28,41 @@ int RunConvertCommand(Arguments args) {
     // A stop asked for at any time is honoured: nothing is written before this point.
     InterruptRequest interrupt;
     constexpr const char* kUsage =
-        "convert --format NAME [--preset N] [--out DIR] [--join] FILE...";
+        "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...";
     const OutputFormat* format = nullptr;
     int preset = -2;
     std::string folder = std::filesystem::current_path().string();
     bool join = false;
+    int jobs = 1;
+    const auto [options, names] = SplitAtEndOfOptions(args);
     std::vector<std::string> files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool takesValue = arg == "--format" || arg == "--preset" || arg == "--out";
-        if (takesValue && i + 1 >= args.size()) {
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const std::string& arg = options[i];
+        const bool takesValue =
+            arg == "--format" || arg == "--preset" || arg == "--out" || arg == "--jobs";
+        if (takesValue && i + 1 >= options.size()) {
             return UsageError(kUsage, arg + " needs a value");
         }
         if (arg == "--format") {
-            format = FindOutputFormat(args[++i]);
+            format = FindOutputFormat(options[++i]);
             if (!format) {
-                return UsageError(kUsage, "no output format is named " + args[i]);
+                return UsageError(kUsage, "no output format is named " + options[i]);
             }
         } else if (arg == "--preset") {
-            const std::optional<int> value = ParseIniInteger(args[++i]);
+            const std::optional<int> value = ParseIniInteger(options[++i]);
             if (!value || *value < 0) {
                 return UsageError(kUsage, "--preset takes a row number");
             }
             preset = *value;
+        } else if (arg == "--jobs") {
+            const std::optional<int> value = ParseIniInteger(options[++i]);
+            if (!value || *value < 0) {
+                return UsageError(kUsage, "--jobs takes a number of tasks (0: one per core)");
+            }
+            jobs = *value == 0 ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
+                               : *value;
         } else if (arg == "--out") {
-            folder = args[++i];
+            folder = options[++i];
         } else if (arg == "--join") {
             join = true;
         } else if (arg.starts_with("--")) {
@@ -59,6 +71,7 @@ int RunConvertCommand(Arguments args) {
             files.push_back(arg);
         }
     }
+    files.insert(files.end(), names.begin(), names.end());
     if (!format || files.empty()) {
         return UsageError(kUsage);
     }
@@ -103,6 +116,7 @@ int RunConvertCommand(Arguments args) {
     }
 
     ConversionDriver driver(engine, settings, join, log);
+    driver.SetThreadCount(jobs);
     std::vector<std::string> statuses;
     bool finished = false;
     driver.OnChanged = [&] {

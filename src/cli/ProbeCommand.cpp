@@ -183,8 +183,9 @@ void WriteText(const ProbeResult& r) {
 int RunProbeCommand(Arguments args) {
     constexpr const char* kUsage = "probe [--json] FILE...";
     bool json = false;
-    std::vector<std::string> files;
-    for (const std::string& arg : args) {
+    const auto [options, names] = SplitAtEndOfOptions(args);
+    std::vector<std::string> files(names.begin(), names.end());
+    for (const std::string& arg : options) {
         if (arg == "--json") {
             json = true;
         } else if (arg.starts_with("--")) {

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "EngineSession.h"
@@ -26,20 +27,22 @@ int RunThumbnailCommand(Arguments args) {
     std::string output;
     int width = 128;
     int height = 88;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--size") {
-            if (i + 1 >= args.size() || !ParseSize(args[i + 1], width, height)) {
+    const auto [options, names] = SplitAtEndOfOptions(args);
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (options[i] == "--size") {
+            if (i + 1 >= options.size() || !ParseSize(options[i + 1], width, height)) {
                 return UsageError(kUsage, "--size takes WIDTHxHEIGHT");
             }
             ++i;
-        } else if (input.empty()) {
-            input = args[i];
-        } else if (output.empty()) {
-            output = args[i];
         } else {
-            input.clear();
-            break;
+            files.push_back(options[i]);
         }
+    }
+    files.insert(files.end(), names.begin(), names.end());
+    if (files.size() == 2) {
+        input = files[0];
+        output = files[1];
     }
     if (input.empty() || output.empty()) {
         return UsageError(kUsage);

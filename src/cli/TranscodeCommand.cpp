@@ -57,11 +57,12 @@ int RunTranscodeCommand(Arguments args) {
     std::string inputText;
     TOutputOptions output;
     std::vector<std::string> inputs;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+    const auto [options, names] = SplitAtEndOfOptions(args);
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const std::string& arg = options[i];
         const bool takesValue =
             arg == "--in-opt" || arg == "--opt" || arg == "--field" || arg == "-o";
-        if (takesValue && i + 1 >= args.size()) {
+        if (takesValue && i + 1 >= options.size()) {
             return UsageError(kUsage, arg + " needs a value");
         }
         std::string name;
@@ -69,24 +70,25 @@ int RunTranscodeCommand(Arguments args) {
         if (arg == "--join") {
             output.Join = true;
         } else if (arg == "--in-opt" || arg == "--opt") {
-            if (!SplitAssignment(args[++i], name, value)) {
+            if (!SplitAssignment(options[++i], name, value)) {
                 return UsageError(kUsage, arg + " takes NAME=VALUE");
             }
             (arg == "--opt" ? output.ExtOptions : inputText) += name + "=" + value + "\r\n";
         } else if (arg == "--field") {
             std::string error;
-            if (!SplitAssignment(args[++i], name, value) ||
+            if (!SplitAssignment(options[++i], name, value) ||
                 !SetOutputField(output, name, value, error)) {
                 return UsageError(kUsage, error.empty() ? "--field takes NAME=VALUE" : error);
             }
         } else if (arg == "-o") {
-            output.FileName = args[++i];
+            output.FileName = options[++i];
         } else if (arg.starts_with("-") && arg != "-") {
             return UsageError(kUsage, "unknown option " + arg);
         } else {
             inputs.push_back(arg);
         }
     }
+    inputs.insert(inputs.end(), names.begin(), names.end());
     if (inputs.empty() || output.FileName.empty()) {
         return UsageError(kUsage);
     }

@@ -15,7 +15,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
-    {"convert", "convert --format NAME [--preset N] [--out DIR] [--join] FILE...",
+    {"convert", "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...",
      mw::cli::RunConvertCommand},
     {"formats", "formats [--json]", mw::cli::RunFormatsCommand},
     {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
@@ -37,6 +37,15 @@ void PrintUsage() {
 }  // namespace
 
 namespace mw::cli {
+
+SplitArguments SplitAtEndOfOptions(Arguments args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--") {
+            return {args.subspan(0, i), args.subspan(i + 1)};
+        }
+    }
+    return {args, Arguments()};
+}
 
 int UsageError(const char* usage, const std::string& problem) {
     if (!problem.empty()) {

@@ -100,7 +100,8 @@ void ConversionDriver::StartRun(const InputList& inputs) {
         FinishRun();
         return;
     }
-    m_engine.StartTask(1);
+    m_taskCurrentUs.assign(m_taskDurations.size(), 0);
+    m_engine.StartTask(m_threadCount);
 }
 
 void ConversionDriver::QueueFileTasks(const InputList& inputs) {
@@ -195,7 +196,17 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
     }
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_startTime).count();
-    m_estimated = EstimateText(m_totalUs, m_doneUs, info.CurrentDuration, elapsed, &m_timeLeft);
+    // Tasks running side by side each add what they converted so far.
+    std::int64_t currentUs = info.CurrentDuration;
+    if (const std::size_t task = static_cast<std::size_t>(info.TaskIndex);
+        task < m_taskCurrentUs.size()) {
+        m_taskCurrentUs[task] = info.CurrentDuration;
+        currentUs = 0;
+        for (const std::int64_t converted : m_taskCurrentUs) {
+            currentUs += converted;
+        }
+    }
+    m_estimated = EstimateText(m_totalUs, m_doneUs, currentUs, elapsed, &m_timeLeft);
     m_elapsed = FormatTimeOfDay(elapsed);
     Changed();
 }
@@ -223,6 +234,9 @@ void ConversionDriver::OnTerminate(const TTerminateInfo& info) {
 void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
     const std::size_t task = static_cast<std::size_t>(info.TaskIndex);
     ConversionRow* row = RowOfTask(info.TaskIndex);
+    if (task < m_taskCurrentUs.size()) {
+        m_taskCurrentUs[task] = 0;
+    }
     if (info.Finished) {
         ++m_succeeded;
         if (task < m_taskDurations.size()) {

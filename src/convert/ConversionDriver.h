@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -47,6 +48,8 @@ public:
     // Queues a task per file (or one joining task) and starts the engine. When nothing
     // could be queued the run ends at once.
     void StartRun(const InputList& inputs);
+    // How many tasks run at once (the wizard runs one at a time).
+    void SetThreadCount(int count) { m_threadCount = std::max(count, 1); }
     // Stops the engine; the run then ends through its reports.
     void CancelRun();
     bool Running() const { return m_running; }
@@ -91,6 +94,8 @@ private:
     std::vector<std::int64_t> m_taskDurations;  // per queued task, microseconds
     std::vector<std::size_t> m_taskRows;        // per queued task, its row
     std::vector<std::string> m_taskOutputs;     // per queued task, the output name chosen
+    std::vector<std::int64_t> m_taskCurrentUs;  // per queued task, converted so far while running
+    int m_threadCount = 1;
     std::set<std::string> m_takenNames;
     bool m_running = false;
     int m_totalFiles = 0;

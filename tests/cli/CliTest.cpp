@@ -164,6 +164,69 @@ TEST(Cli, ConvertRunsTheWizardsConversion) {
     EXPECT_TRUE(joined.Out.ends_with("Total files: 1\nSucceeded: 1\nFailed: 0\n")) << joined.Out;
 }
 
+TEST(Cli, ConvertRunsTasksSideBySideAndTakesNamesAfterTheEndOfOptions) {
+    test::TempDir dir;
+    test::FixturePlan tone;
+    tone.AudioCodec = "pcm_s16le";
+    tone.Format = "wav";
+    tone.Seconds = 1.0;
+    const std::vector<std::string> names = {"--format.wav", "-o.wav", "b.wav", "c.wav", "d.wav"};
+    std::vector<std::string> args = {"convert", "--jobs",        "2", "--format", "MP3",
+                                     "--out",   dir.File("out"), "--"};
+    for (const std::string& name : names) {
+        args.push_back(dir.File(name));
+        test::WriteFixture(args.back(), tone);
+    }
+    // Relative names after "--" are files too.
+    args.push_back("--format.wav");
+    args.insert(args.begin(), MW_CLI);
+    const std::string inFolder = "cd '" + dir.Path() + "' && exec \"$@\"";
+    args.insert(args.begin(), {"sh", "-c", inFolder, "sh"});
+    const test::ProcessResult parallel = test::RunProcess(args);
+    EXPECT_EQ(parallel.ExitCode, 0) << parallel.Err;
+    EXPECT_TRUE(parallel.Out.ends_with("Total files: 6\nSucceeded: 6\nFailed: 0\n"))
+        << parallel.Out;
+    for (const char* out : {"--format.mp3", "--format(1).mp3", "-o.mp3", "b.mp3", "d.mp3"}) {
+        const std::string path = dir.File(std::string("out/") + out);
+        auto info = test::FFprobe(path);
+        EXPECT_EQ(info["streams.stream.0.codec_name"], "mp3") << out;
+        EXPECT_NEAR(std::stod(info["format.duration"]), 1.0, 0.1) << out;
+        EXPECT_TRUE(test::DecodesCleanly(path)) << out;
+    }
+    EXPECT_EQ(Cli({"convert", "--jobs", "-1", "--format", "MP3", "x.wav"}).ExitCode, 2);
+}
+
+TEST(Cli, ALongBatchUnderATightDescriptorLimitLosesNothing) {
+    test::TempDir dir;
+    test::FixturePlan tone;
+    tone.AudioCodec = "pcm_s16le";
+    tone.Format = "wav";
+    tone.Seconds = 0.1;
+    constexpr int kFiles = 200;
+    std::vector<std::string> args = {"sh",           "-c",   "ulimit -n 256 && exec \"$@\"",
+                                     "sh",           MW_CLI, "convert",
+                                     "--format",     "WAV",  "--out",
+                                     dir.File("out")};
+    for (int i = 0; i < kFiles; ++i) {
+        args.push_back(dir.File("t" + std::to_string(i) + ".wav"));
+        test::WriteFixture(args.back(), tone);
+    }
+    const test::ProcessResult run = test::RunProcess(args);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_TRUE(run.Out.ends_with("Total files: 200\nSucceeded: 200\nFailed: 0\n"))
+        << run.Out.substr(run.Out.size() > 400 ? run.Out.size() - 400 : 0);
+    for (const int i : {0, kFiles - 1}) {
+        const std::string out = dir.File("out/t" + std::to_string(i) + ".wav");
+        auto info = test::FFprobe(out);
+        EXPECT_EQ(info["streams.stream.0.codec_type"], "audio");
+        EXPECT_NEAR(std::stod(info["format.duration"]), 0.1, 0.02);
+        EXPECT_TRUE(test::DecodesCleanly(out));
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("out")),
+                            std::filesystem::directory_iterator()),
+              kFiles);
+}
+
 TEST(Cli, FormatsListsEveryPreset) {
     const test::ProcessResult json = Cli({"formats", "--json"});
     ASSERT_EQ(json.ExitCode, 0) << json.Err;
