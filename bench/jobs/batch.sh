@@ -31,7 +31,7 @@ describe() {
     ffprobe -v error -count_packets -show_entries \
         stream=codec_type,codec_name,nb_read_packets:format=duration -of compact=p=0 "$1"
 }
-field() { sed -n "s/.*$2=\([^|]*\).*/\1/p" <<<"$1"; }
+field() { sed -n "s/.*$2=\([^| ]*\).*/\1/p" <<<"$1"; }
 
 # check_batch NAME FOLDER: FOLDER holds one whole MP3 per input, like the reference's.
 check_batch() {
