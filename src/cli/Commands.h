@@ -43,4 +43,8 @@ int RunFormatsCommand(Arguments args);
 // a conversion run as the wizard makes it, with its summary.
 int RunConvertCommand(Arguments args);
 
+// mediawizard-cli dvd ROOT: the titles of a DVD folder, image or drive, reported line by
+// line as the title dialog shows them.
+int RunDvdCommand(Arguments args);
+
 }  // namespace mw::cli

@@ -15,6 +15,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
+    {"dvd", "dvd ROOT", mw::cli::RunDvdCommand},
     {"convert", "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...",
      mw::cli::RunConvertCommand},
     {"formats", "formats [--json]", mw::cli::RunFormatsCommand},

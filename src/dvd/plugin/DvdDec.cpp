@@ -1,0 +1,163 @@
+#include <dvdread/dvd_reader.h>
+#include <dvdread/ifo_read.h>
+#include <dvdread/version.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "DvdReadPtr.h"
+#include "PlugInApi.h"
+#include "Scrambling.h"
+#include "TitleInfo.h"
+#include "dvd/TitleProblem.h"
+
+namespace {
+
+using namespace mw::dvd;
+
+// How much of a title's start is looked at for scrambled packs.
+constexpr int kCheckedBlocks = 16;
+
+// The library's own messages would only reach the terminal of whoever started the reader.
+void Quiet(void*, dvd_logger_level_t, const char*, va_list) {}
+const dvd_logger_cb kQuietLogger = {Quiet};
+
+// The root last enumerated: the disc, its video manager and the title set read last.
+struct Disc {
+    DvdReaderPtr Reader;
+    IfoPtr Manager;
+    int TitleSetNumber = 0;
+    IfoPtr TitleSet;
+
+    void Close() {
+        TitleSet.reset();
+        TitleSetNumber = 0;
+        Manager.reset();
+        Reader.reset();
+    }
+};
+
+Disc g_disc;
+TitleProblem g_problem = TitleProblem::None;
+std::string g_error;
+
+std::int32_t Fail(TitleProblem problem, std::string text) {
+    g_problem = problem;
+    g_error = std::move(text);
+    return 0;
+}
+
+std::string TitleSetFile(int number, int part) {
+    char name[32];
+    std::snprintf(name, sizeof name, "VTS_%02d_%d.%s", number, part, part == 0 ? "IFO" : "VOB");
+    return name;
+}
+
+const ifo_handle_t* OpenTitleSet(int number) {
+    if (g_disc.TitleSetNumber != number) {
+        g_disc.TitleSet.reset();
+        g_disc.TitleSet.reset(ifoOpen(g_disc.Reader.get(), number));
+        g_disc.TitleSetNumber = g_disc.TitleSet ? number : 0;
+    }
+    return g_disc.TitleSet.get();
+}
+
+enum class Scrambled { No, Yes, Unreadable };
+
+Scrambled CheckScrambling(int titleSet, std::uint32_t firstSector) {
+    const DvdFilePtr file(DVDOpenFile(g_disc.Reader.get(), titleSet, DVD_READ_TITLE_VOBS));
+    if (!file) {
+        return Scrambled::Unreadable;
+    }
+    std::vector<unsigned char> blocks(kCheckedBlocks * kDvdBlockSize);
+    const ssize_t read =
+        DVDReadBlocks(file.get(), static_cast<int>(firstSector), kCheckedBlocks, blocks.data());
+    if (read <= 0) {
+        return Scrambled::Unreadable;
+    }
+    for (ssize_t block = 0; block < read; ++block) {
+        if (PackIsScrambled(blocks.data() + block * kDvdBlockSize, kDvdBlockSize)) {
+            return Scrambled::Yes;
+        }
+    }
+    return Scrambled::No;
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) std::int32_t DVDInitialize(const char*) {
+    return 1;
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDEnumTitle(const char* root) {
+    g_disc.Close();
+    if (root == nullptr || *root == '\0') {
+        return 0;
+    }
+    g_disc.Reader.reset(DVDOpen2(nullptr, &kQuietLogger, root));
+    if (!g_disc.Reader) {
+        return 0;
+    }
+    g_disc.Manager.reset(ifoOpen(g_disc.Reader.get(), 0));
+    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
+    if (titles == nullptr || titles->title == nullptr) {
+        g_disc.Close();
+        return 0;
+    }
+    return titles->nr_of_srpts;
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDGetTitle(std::int32_t index, void* record) {
+    g_problem = TitleProblem::None;
+    g_error.clear();
+    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
+    if (titles == nullptr || record == nullptr || index < 0 || index >= titles->nr_of_srpts) {
+        return Fail(TitleProblem::Unreadable, "there is no such title");
+    }
+    const title_info_t& title = titles->title[index];
+    const ifo_handle_t* titleSet = OpenTitleSet(title.title_set_nr);
+    if (titleSet == nullptr) {
+        return Fail(TitleProblem::Unreadable,
+                    TitleSetFile(title.title_set_nr, 0) + " cannot be read");
+    }
+    TDVDTitle filled{};
+    TitleStart start;
+    std::string error;
+    if (!FillTitleRecord(title, *titleSet, filled, start, error)) {
+        return Fail(TitleProblem::Unreadable, TitleSetFile(title.title_set_nr, 0) + ": " + error);
+    }
+    switch (CheckScrambling(title.title_set_nr, start.FirstSector)) {
+        case Scrambled::Yes:
+            return Fail(TitleProblem::Encrypted, "the title is encrypted (CSS)");
+        case Scrambled::Unreadable:
+            return Fail(
+                TitleProblem::Unreadable,
+                "the title's video (" + TitleSetFile(title.title_set_nr, 1) + ") cannot be read");
+        case Scrambled::No:
+            break;
+    }
+    std::memcpy(record, &filled, sizeof filled);
+    return 1;
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDSetParam(std::int32_t, std::int32_t) {
+    return 0;
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDGetLibVersion() {
+    return DVDREAD_VERSION;
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDGetTitleError(char* text,
+                                                                     std::int32_t size) {
+    if (text != nullptr && size > 0) {
+        std::snprintf(text, static_cast<std::size_t>(size), "%s", g_error.c_str());
+    }
+    return static_cast<std::int32_t>(g_problem);
+}
+}

@@ -1,0 +1,102 @@
+#include "PlugInLibrary.h"
+
+#include <dlfcn.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+
+namespace mw::dvd {
+
+namespace {
+
+constexpr const char* kInitializeText = "mediawizard";
+
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+std::string LastDlError() {
+    const char* error = dlerror();
+    return error != nullptr ? error : "unknown error";
+}
+
+}  // namespace
+
+PlugInLibrary::~PlugInLibrary() {
+    Unload();
+}
+
+void PlugInLibrary::Unload() {
+    if (m_handle != nullptr) {
+        dlclose(m_handle);
+    }
+    m_handle = nullptr;
+    m_enumTitle = nullptr;
+    m_getTitle = nullptr;
+    m_titleError = nullptr;
+}
+
+std::string PlugInLibrary::Load(const std::string& path) {
+    Unload();
+    dlerror();
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_handle == nullptr) {
+        return Format("Load library %s error: %s", path.c_str(), LastDlError().c_str());
+    }
+    const std::string libraryName = std::filesystem::path(path).filename().string();
+    std::string error;
+    const auto resolve = [&](const char* name) -> void* {
+        if (!error.empty()) {
+            return nullptr;
+        }
+        dlerror();
+        void* entry = dlsym(m_handle, name);
+        if (entry == nullptr) {
+            error = Format("Load function %s@%s error: %s", name, libraryName.c_str(),
+                           LastDlError().c_str());
+        }
+        return entry;
+    };
+    const auto initialize = reinterpret_cast<Initialize>(resolve("DVDInitialize"));
+    if (initialize != nullptr && initialize(kInitializeText) == 0) {
+        error = "The DVD plug-in " + path + " could not initialize.";
+    }
+    m_enumTitle = reinterpret_cast<EnumTitleFn>(resolve("DVDEnumTitle"));
+    m_getTitle = reinterpret_cast<GetTitleFn>(resolve("DVDGetTitle"));
+    resolve("DVDSetParam");
+    resolve("DVDGetLibVersion");
+    if (!error.empty()) {
+        Unload();
+        return error;
+    }
+    // Not every plug-in tells why a title failed.
+    m_titleError = reinterpret_cast<TitleErrorFn>(dlsym(m_handle, "DVDGetTitleError"));
+    return {};
+}
+
+std::int32_t PlugInLibrary::EnumTitle(const std::string& root) const {
+    return m_enumTitle(root.c_str());
+}
+
+std::int32_t PlugInLibrary::GetTitle(std::int32_t index, void* record) const {
+    return m_getTitle(index, record);
+}
+
+std::int32_t PlugInLibrary::TitleError(std::string& text) const {
+    text.clear();
+    if (m_titleError == nullptr) {
+        return 0;
+    }
+    char buffer[512] = {};
+    const std::int32_t code = m_titleError(buffer, sizeof buffer);
+    text = buffer;
+    return code;
+}
+
+}  // namespace mw::dvd
