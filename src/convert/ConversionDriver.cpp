@@ -7,6 +7,7 @@
 #include "core/MainThread.h"
 #include "core/UserSettings.h"
 #include "core/UtilFuncs.h"
+#include "dvd/DvdTitles.h"
 #include "engine/FFmpegLogger.h"
 #include "formats/JoinBuilder.h"
 #include "formats/OptionBuilder.h"
@@ -69,6 +70,9 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     if (m_join) {
         std::vector<JoinInput> joined;
         for (const InputItem& item : inputs.Items()) {
+            if (SkipDvdRow(item)) {
+                continue;
+            }
             joined.push_back(
                 {item.FileFullName, item.RealDuration, item.Width, item.Height, item.AspectRatio});
         }
@@ -104,9 +108,21 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     m_engine.StartTask(m_threadCount);
 }
 
+bool ConversionDriver::SkipDvdRow(const InputItem& item) {
+    if (!item.Dvd) {
+        return false;
+    }
+    // The engine has no DVD input yet; the title's index must never be opened as a file.
+    m_log("Cannot convert " + dvd::DvdRowCaption(*item.Dvd).FileMinName +
+          ": this version does not convert DVD titles.");
+    return true;
+}
+
 void ConversionDriver::QueueFileTasks(const InputList& inputs) {
     for (const InputItem& item : inputs.Items()) {
-        QueueFile(item.FileFullName);
+        if (!SkipDvdRow(item)) {
+            QueueFile(item.FileFullName);
+        }
     }
 }
 

@@ -75,6 +75,8 @@ public:
 
 private:
     void QueueFileTasks(const InputList& inputs);
+    // Logs why a DVD title row is left out of the run; true for such a row.
+    bool SkipDvdRow(const InputItem& item);
     void QueueFile(const std::string& name);
     // A listed file that got no task: a failed row with its reason.
     void Refuse(const std::string& name, const std::string& logLine, const std::string& reason);

@@ -4,6 +4,7 @@
 
 #include "Thumbnail.h"
 #include "core/UtilFuncs.h"
+#include "dvd/DvdTitles.h"
 #include "engine/FFmpegLogger.h"
 
 namespace mw {
@@ -105,6 +106,26 @@ void InputList::AddNames(const std::vector<std::string>& names) {
         item.FileFullName = name;
         m_items.push_back(std::move(item));
     }
+}
+
+void InputList::AddDvdTitle(const DvdTitleSpec& spec) {
+    const dvd::DvdRowTexts texts = dvd::DvdRowCaption(spec);
+    InputItem item;
+    item.FileFullName = std::to_string(spec.TitleIndex);
+    item.Duration = texts.Duration;
+    item.BitRate = texts.BitRate;
+    item.Dimension = texts.Dimension;
+    item.FileSize = std::to_string(spec.ChapterFrom);
+    item.VideoEncoder = std::to_string(spec.ChapterTo);
+    item.AudioChannels = std::to_string(spec.AudioId);
+    item.AudioSampleRate = std::to_string(spec.SubtitleId);
+    item.AudioBitrate = std::to_string(spec.Mode);
+    item.AudioEncoder = spec.Deinterlace ? "True" : "False";
+    item.FrameRate = spec.Root;
+    item.RealDuration = 0;
+    item.Width = 1;
+    item.Dvd = spec;
+    m_items.push_back(std::move(item));
 }
 
 void InputList::Select(int index) {

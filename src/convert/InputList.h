@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "dvd/DvdTitleSpec.h"
 #include "engine/AVProbe.h"
 #include "engine/Bitmap.h"
 
@@ -29,6 +32,9 @@ struct InputItem {
     int Width = -1;
     int Height = -1;
     float AspectRatio = -1.0f;
+    // A DVD title row: the title chosen in the DVD dialog. Its columns hold the title's
+    // values as texts; FileFullName is the title index, not a file.
+    std::optional<DvdTitleSpec> Dvd;
 };
 
 // The column texts of a file the probe has open, with its picture unless told otherwise.
@@ -53,6 +59,9 @@ public:
     // Adds rows that carry only their file names, for runs that probe each file when they
     // queue it anyway (a conversion from the command line).
     void AddNames(const std::vector<std::string>& names);
+
+    // Appends the row of a DVD title chosen in the DVD dialog.
+    void AddDvdTitle(const DvdTitleSpec& spec);
 
     const std::vector<InputItem>& Items() const { return m_items; }
     int Count() const { return static_cast<int>(m_items.size()); }

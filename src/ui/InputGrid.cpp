@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "dvd/DvdTitles.h"
 #include "engine/Bitmap.h"
 
 namespace mw {
@@ -45,6 +46,11 @@ QVariant InputGridModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
             return QString::fromStdString(item.FileFullName);
+        case LineRole:
+            // A file's first line is its shortened path; a DVD title's is its own text.
+            return item.Dvd
+                       ? QVariant(QString::fromStdString(dvd::DvdRowCaption(*item.Dvd).FileMinName))
+                       : QVariant();
         case LineRole + 1:
             return QString::fromStdString(item.Duration);
         case LineRole + 2:
@@ -52,6 +58,9 @@ QVariant InputGridModel::data(const QModelIndex& index, int role) const {
         case LineRole + 3:
             return QString::fromStdString(item.Dimension);
         case ThumbnailRole:
+            if (item.Dvd) {
+                return DvdIcon();
+            }
             return item.AudioIcon ? AudioIcon()
                                   : m_thumbnails[static_cast<std::size_t>(index.row())];
         default:
@@ -93,6 +102,31 @@ QPixmap InputGridModel::AudioIcon() {
     return icon;
 }
 
+QPixmap InputGridModel::DvdIcon() {
+    static const QPixmap icon = [] {
+        QPixmap picture(kPictureBox);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient fill(0, 0, 0, kPictureBox.height());
+        fill.setColorAt(0, QColor(0x4f, 0x6d, 0xc8));
+        fill.setColorAt(1, QColor(0x2a, 0x3f, 0x8a));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(fill);
+        painter.drawRoundedRect(QRectF(4, 2, 120, 84), 10, 10);
+        // A disc with its hole.
+        QRadialGradient shine(QPointF(58, 38), 40);
+        shine.setColorAt(0, QColor(0xf4, 0xf6, 0xfb));
+        shine.setColorAt(1, QColor(0xb9, 0xc4, 0xdc));
+        painter.setBrush(shine);
+        painter.drawEllipse(QPointF(64, 44), 34, 34);
+        painter.setBrush(QColor(0x2a, 0x3f, 0x8a));
+        painter.drawEllipse(QPointF(64, 44), 7, 7);
+        return picture;
+    }();
+    return icon;
+}
+
 void InputTileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
     painter->save();
@@ -126,8 +160,11 @@ void InputTileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         font.setBold(line == 0);
         painter->setFont(font);
         painter->setPen(line == 0 ? QColor(0x1d, 0x2b, 0x3e) : QColor(0x4a, 0x57, 0x68));
-        const QString text =
-            line == 0 ? path : index.data(InputGridModel::LineRole + line).toString();
+        const QVariant own = index.data(InputGridModel::LineRole + line);
+        QString text = own.toString();
+        if (line == 0) {
+            text = own.isValid() ? metrics.elidedText(text, Qt::ElideMiddle, kPathWidth) : path;
+        }
         painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
     }
     painter->setPen(QColor(0xe3, 0xe8, 0xef));

@@ -19,7 +19,8 @@ public:
     explicit InputGridModel(const InputList& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    // DisplayRole: the full name; LineRole + 0..3: the four visible lines;
+    // DisplayRole: the full name; LineRole + 1..3: the visible lines under the first, which
+    // is the shortened full name, or for a DVD title LineRole + 0;
     // ThumbnailRole: the picture fitted to its 128 x 88 box.
     QVariant data(const QModelIndex& index, int role) const override;
 
@@ -27,6 +28,8 @@ public:
     void Reset();
     // The picture of files without video.
     static QPixmap AudioIcon();
+    // The picture of a DVD title row.
+    static QPixmap DvdIcon();
 
 private:
     const InputList& m_list;

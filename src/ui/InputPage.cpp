@@ -1,6 +1,7 @@
 #include "InputPage.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include "AddFailed.h"
 #include "Busy.h"
 #include "Dialogs.h"
+#include "DvdSource.h"
 #include "InputGrid.h"
 #include "core/Platform.h"
 #include "core/UserSettings.h"
@@ -70,8 +72,7 @@ InputPage::InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settin
     m_loadDvd = action("ActionLoadDVD", "&Load DVD...", {});
     m_cropTrim = action("ActionCropTrim", "C&rop && Trim", {});
     m_cropTrim->setVisible(false);
-    // Titles of a disc come with the DVD source; until then the action offers nothing.
-    m_loadDvd->setEnabled(false);
+    m_dvd = std::make_unique<DvdSource>(ProgramDir());
 
     const auto button = [this](const char* name, QAction* bound, int top) {
         auto* created = new QPushButton(bound->text(), this);
@@ -120,6 +121,7 @@ InputPage::InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settin
     listAction(m_moveUp, [](InputList& list) { list.MoveUp(); });
     listAction(m_moveDown, [](InputList& list) { list.MoveDown(); });
     connect(m_play, &QAction::triggered, this, &InputPage::ActionPlayExecute);
+    connect(m_loadDvd, &QAction::triggered, this, &InputPage::ActionLoadDVDExecute);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &InputPage::ActionPlayExecute);
     connect(m_grid, &NextGrid::RowDragged, this, [this](int from, int to) {
         m_inputs.Move(from, to);
@@ -133,8 +135,11 @@ InputPage::InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settin
     UpdateActions();
 }
 
+InputPage::~InputPage() = default;
+
 void InputPage::SetDvdVisible(bool visible) {
     m_loadDvd->setVisible(visible);
+    m_loadDvd->setEnabled(visible);
     m_addDvdButton->setVisible(visible);
     m_addButton->move(kButtonLeft, visible ? 40 : 8);
 }
@@ -208,8 +213,20 @@ void InputPage::ActionAddExecute() {
 
 void InputPage::ActionPlayExecute() {
     if (m_inputs.CanPlay()) {
-        OpenWithShell(m_inputs.Items()[static_cast<std::size_t>(m_inputs.Selected())].FileFullName);
+        // A DVD title's row names no file: its disc is what can be opened.
+        const InputItem& item = m_inputs.Items()[static_cast<std::size_t>(m_inputs.Selected())];
+        OpenWithShell(item.Dvd ? item.Dvd->Root : item.FileFullName);
     }
+}
+
+void InputPage::ActionLoadDVDExecute() {
+    const std::optional<DvdTitleSpec> spec = m_dvd->LoadDvd(this);
+    if (!spec) {
+        return;
+    }
+    QCoreApplication::processEvents();
+    m_inputs.AddDvdTitle(*spec);
+    ListChanged();
 }
 
 void InputPage::ListChanged() {

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ class QPushButton;
 
 namespace mw {
 
+class DvdSource;
 class InputGridModel;
 class NextGrid;
 class TFFmpegVCL;
@@ -24,6 +26,7 @@ class InputPage : public QWidget {
 public:
     InputPage(InputList& inputs, TFFmpegVCL& engine, UserSettings& settings, std::string edition,
               std::function<void(const std::string&)> log, QWidget* parent);
+    ~InputPage() override;
 
     // With DVD the load-DVD button is shown above the add button.
     void SetDvdVisible(bool visible);
@@ -44,10 +47,12 @@ public:
     QAction* ActionPlay() const { return m_play; }
     QAction* ActionLoadDVD() const { return m_loadDvd; }
     QMenu* PopupMenu() const { return m_popup; }
+    DvdSource& Dvd() const { return *m_dvd; }
 
 private:
     void ActionAddExecute();
     void ActionPlayExecute();
+    void ActionLoadDVDExecute();
     void ListChanged();
     void UpdateActions();
 
@@ -69,6 +74,7 @@ private:
     QAction* m_loadDvd;
     QAction* m_cropTrim;
     QMenu* m_popup;
+    std::unique_ptr<DvdSource> m_dvd;
 };
 
 }  // namespace mw

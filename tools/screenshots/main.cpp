@@ -1,8 +1,11 @@
 // Photographs every page of the main window in every skin and both About windows, for
-// looking at them: mw-screenshots <output folder> <media file>...
+// looking at them: mw-screenshots <output folder> [--dvd <DVD root>] <media file>...
 // The media files fill the input page and are converted to AVI for the progress and
-// summary pages. Settings go to a temporary configuration folder.
+// summary pages. With a DVD root the DVD dialog is photographed with it opened (its first
+// and its last title selected), and its first title joins the input page. Settings go to
+// a temporary configuration folder.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -17,6 +20,8 @@
 #include "ui/About.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ChoiceButton.h"
+#include "ui/DVDSelectFrm.h"
+#include "ui/Dialogs.h"
 #include "ui/FormatPage.h"
 #include "ui/InputPage.h"
 #include "ui/Log.h"
@@ -37,6 +42,40 @@ void Save(QWidget& window, const QString& file) {
     window.grab().save(file);
     std::printf("%s\n", qPrintable(file));
 }
+
+// Answers the Load DVD action: opens the root in the dialog, photographs it, and confirms
+// the first title.
+class DvdDialogShots : public mw::DialogResponder {
+public:
+    DvdDialogShots(std::string root, QString prefix)
+        : m_root(std::move(root)), m_prefix(std::move(prefix)) {}
+
+    QMessageBox::StandardButton Message(const mw::MessageRequest& request) override {
+        std::printf("message: %s\n", qPrintable(request.Text));
+        return QMessageBox::Ok;
+    }
+    int Modal(QDialog& dialog) override {
+        auto* form = dynamic_cast<mw::TfrmDVDSelect*>(&dialog);
+        if (form == nullptr) {
+            return QDialog::Rejected;
+        }
+        form->show();
+        form->OpenDvdRoot(m_root);
+        Save(*form, m_prefix + "-dvd.png");
+        form->cboTitles()->setCurrentIndex(form->cboTitles()->count() - 1);
+        Save(*form, m_prefix + "-dvd-last-title.png");
+        form->cboTitles()->setCurrentIndex(0);
+        form->hide();
+        return QDialog::Accepted;
+    }
+    std::vector<std::string> OpenFiles(const mw::FileRequest&) override { return {}; }
+    std::optional<std::string> SaveFile(const mw::FileRequest&) override { return {}; }
+    std::optional<std::string> Folder(const QString&, const std::string&) override { return {}; }
+
+private:
+    std::string m_root;
+    QString m_prefix;
+};
 
 void WaitUntil(const std::function<bool()>& done) {
     while (!done()) {
@@ -73,11 +112,17 @@ int main(int argc, char** argv) {
     QApplication::setStyle("Fusion");
     mw::QtMainThread mainThread;
     if (argc < 3) {
-        std::fprintf(stderr, "usage: mw-screenshots <output folder> <media file>...\n");
+        std::fprintf(stderr,
+                     "usage: mw-screenshots <output folder> [--dvd <DVD root>] <media file>...\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     std::vector<std::string> media(argv + 2, argv + argc);
+    std::string dvdRoot;
+    if (media.size() >= 2 && media[0] == "--dvd") {
+        dvdRoot = media[1];
+        media.erase(media.begin(), media.begin() + 2);
+    }
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QuietCompletion completion;
@@ -98,6 +143,12 @@ int main(int argc, char** argv) {
         main.SetPage(mw::WizardPage::Step1);
         main.Step1()->AddFiles(media);
         shot("step1");
+        if (!dvdRoot.empty()) {
+            DvdDialogShots answers(dvdRoot, out.filePath(QString("skin%1").arg(skin)));
+            const mw::ScopedDialogResponder scope(answers);
+            main.Step1()->ActionLoadDVD()->trigger();
+            shot("step1-dvd");
+        }
         main.ActionNextExecute();
         main.Step2()->EditOutputDir()->setText(config.filePath("out/"));
         for (auto formatClass :
