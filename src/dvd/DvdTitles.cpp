@@ -2,24 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
 #include "DVDPlugIn.h"
+#include "Printf.h"
 #include "core/UtilFuncs.h"
 
 namespace mw::dvd {
 
 namespace {
-
-[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 // A character field of the record up to its first zero byte, never past its end.
 template <std::size_t N>
@@ -52,7 +43,7 @@ int SubtitleLines(const TDVDTitle& record) {
 
 std::string TitleCaption(int index, const TDVDTitle& record) {
     const double seconds = std::isfinite(record.Length) ? std::max(record.Length, 0.0) : 0.0;
-    return Format("Title #%d Length: %s", index + 1,
+    return Printf("Title #%d Length: %s", index + 1,
                   FormatSecondsShort(static_cast<std::int64_t>(seconds)).c_str());
 }
 
@@ -62,30 +53,30 @@ std::string InvalidTitleCaption(int index) {
 
 std::vector<std::string> TitleReport(int number, const TDVDTitle& record) {
     std::vector<std::string> lines;
-    lines.push_back(Format("Title #%d Length: %.2f", number, record.Length));
-    lines.push_back(Format("  Video Type[%s], ID[0x%X], Frame Size[%dx%d], Norm[%s], Aspect[%s]",
+    lines.push_back(Printf("Title #%d Length: %.2f", number, record.Length));
+    lines.push_back(Printf("  Video Type[%s], ID[0x%X], Frame Size[%dx%d], Norm[%s], Aspect[%s]",
                            TypeName(record.VideoType), record.VideoId, record.Width, record.Height,
                            NormName(record.Norm), AspectName(record.Aspect)));
-    lines.push_back(Format("  AduioCount: %d", record.AudioCount));
+    lines.push_back(Printf("  AduioCount: %d", record.AudioCount));
     for (int i = 0; i < AudioLines(record); ++i) {
         const TDVDAudio& audio = record.Audio[i];
-        lines.push_back(Format(
+        lines.push_back(Printf(
             "    Audio #%d Type[%s], ID[0x%X], SampleRate[%d], Channels[%d], Language[%s, %s]", i,
             TypeName(audio.TypeCode), audio.Id, audio.SampleRate, audio.Channels,
             Field(audio.LanguageCode).c_str(), Field(audio.LanguageName).c_str()));
     }
-    lines.push_back(Format("  SubtitleCount: %d", record.SubtitleCount));
+    lines.push_back(Printf("  SubtitleCount: %d", record.SubtitleCount));
     for (int i = 0; i < SubtitleLines(record); ++i) {
         const TDVDSubtitle& subtitle = record.Subtitles[i];
-        lines.push_back(Format("    Subtitle #%d Type[%s], ID[0x%X], Language[%s, %s]", i,
+        lines.push_back(Printf("    Subtitle #%d Type[%s], ID[0x%X], Language[%s, %s]", i,
                                TypeName(subtitle.TypeCode), subtitle.Id,
                                Field(subtitle.LanguageCode).c_str(),
                                Field(subtitle.LanguageName).c_str()));
     }
-    lines.push_back(Format("  ChapterCount: %d", record.ChapterCount));
+    lines.push_back(Printf("  ChapterCount: %d", record.ChapterCount));
     if (record.ChapterCount < kMaxChapters) {
         for (int i = 0; i < record.ChapterCount; ++i) {
-            lines.push_back(Format("    Chapter #%d Length: %.2f", i + 1, record.Chapters[i]));
+            lines.push_back(Printf("    Chapter #%d Length: %.2f", i + 1, record.Chapters[i]));
         }
     }
     lines.push_back(record.Valid != 0 ? "  IsValid: True" : "  IsValid: False");
@@ -99,7 +90,7 @@ std::optional<DvdDisc> ReadDvdRoot(DVDPlugIn& plugIn, const std::string& root) {
     }
     DvdDisc disc;
     disc.Root = root;
-    disc.Log.push_back(Format("There are %d title(s) in %s", count, root.c_str()));
+    disc.Log.push_back(Printf("There are %d title(s) in %s", count, root.c_str()));
     for (int i = 0; i < count; ++i) {
         TDVDTitle record;
         if (plugIn.DVDGetTitle(i, record)) {
@@ -112,7 +103,7 @@ std::optional<DvdDisc> ReadDvdRoot(DVDPlugIn& plugIn, const std::string& root) {
             return std::nullopt;
         }
         disc.Titles.push_back({InvalidTitleCaption(i), std::nullopt});
-        disc.Log.push_back(Format("Calling DVDGetTitle(#%d) failed.", i));
+        disc.Log.push_back(Printf("Calling DVDGetTitle(#%d) failed.", i));
         if (!plugIn.LastTitleError().empty()) {
             disc.Log.push_back("  Reason: " + plugIn.LastTitleError());
         }
@@ -128,7 +119,7 @@ std::vector<StreamChoice> Choices(const Stream* streams, int count) {
     std::vector<StreamChoice> choices;
     for (int i = 0; i < count; ++i) {
         choices.push_back(
-            {Format("%s[0x%X]", Field(streams[i].LanguageName).c_str(), streams[i].Id),
+            {Printf("%s[0x%X]", Field(streams[i].LanguageName).c_str(), streams[i].Id),
              streams[i].Id});
     }
     choices.push_back({"Disable", 0});
@@ -161,7 +152,7 @@ void ChapterRange::SetTo(int to) {
 
 DvdRowTexts DvdRowCaption(const DvdTitleSpec& spec) {
     return {"DVD Root: " + spec.Root + "; Title: " + std::to_string(spec.TitleIndex + 1),
-            Format("Chapter from %d to %d", spec.ChapterFrom + 1, spec.ChapterTo + 1),
+            Printf("Chapter from %d to %d", spec.ChapterFrom + 1, spec.ChapterTo + 1),
             "Audio ID: " + spec.AudioText, "Subtitle ID: " + spec.SubtitleText};
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <functional>
 
 #include "dvd/DvdTitles.h"
 #include "engine/Bitmap.h"
@@ -77,53 +78,53 @@ void InputGridModel::Reset() {
     endResetModel();
 }
 
+namespace {
+
+// A rounded tile in a gradient with a white figure on it, for rows without a picture.
+QPixmap IconTile(QColor top, QColor bottom, const std::function<void(QPainter&)>& figure) {
+    QPixmap picture(kPictureBox);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, kPictureBox.height());
+    fill.setColorAt(0, top);
+    fill.setColorAt(1, bottom);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(4, 2, 120, 84), 10, 10);
+    figure(painter);
+    return picture;
+}
+
+}  // namespace
+
 QPixmap InputGridModel::AudioIcon() {
-    static const QPixmap icon = [] {
-        QPixmap picture(kPictureBox);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient fill(0, 0, 0, kPictureBox.height());
-        fill.setColorAt(0, QColor(0x3b, 0xb0, 0xa4));
-        fill.setColorAt(1, QColor(0x13, 0x80, 0x76));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fill);
-        painter.drawRoundedRect(QRectF(4, 2, 120, 84), 10, 10);
-        painter.setBrush(Qt::white);
-        // A pair of beamed notes.
-        painter.drawEllipse(QRectF(38, 52, 18, 13));
-        painter.drawEllipse(QRectF(70, 46, 18, 13));
-        painter.drawRect(QRectF(51, 22, 5, 37));
-        painter.drawRect(QRectF(83, 16, 5, 37));
-        painter.drawPolygon(
-            QPolygonF({QPointF(51, 22), QPointF(88, 16), QPointF(88, 24), QPointF(51, 30)}));
-        return picture;
-    }();
+    static const QPixmap icon =
+        IconTile(QColor(0x3b, 0xb0, 0xa4), QColor(0x13, 0x80, 0x76), [](QPainter& painter) {
+            painter.setBrush(Qt::white);
+            // A pair of beamed notes.
+            painter.drawEllipse(QRectF(38, 52, 18, 13));
+            painter.drawEllipse(QRectF(70, 46, 18, 13));
+            painter.drawRect(QRectF(51, 22, 5, 37));
+            painter.drawRect(QRectF(83, 16, 5, 37));
+            painter.drawPolygon(
+                QPolygonF({QPointF(51, 22), QPointF(88, 16), QPointF(88, 24), QPointF(51, 30)}));
+        });
     return icon;
 }
 
 QPixmap InputGridModel::DvdIcon() {
-    static const QPixmap icon = [] {
-        QPixmap picture(kPictureBox);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient fill(0, 0, 0, kPictureBox.height());
-        fill.setColorAt(0, QColor(0x4f, 0x6d, 0xc8));
-        fill.setColorAt(1, QColor(0x2a, 0x3f, 0x8a));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fill);
-        painter.drawRoundedRect(QRectF(4, 2, 120, 84), 10, 10);
-        // A disc with its hole.
-        QRadialGradient shine(QPointF(58, 38), 40);
-        shine.setColorAt(0, QColor(0xf4, 0xf6, 0xfb));
-        shine.setColorAt(1, QColor(0xb9, 0xc4, 0xdc));
-        painter.setBrush(shine);
-        painter.drawEllipse(QPointF(64, 44), 34, 34);
-        painter.setBrush(QColor(0x2a, 0x3f, 0x8a));
-        painter.drawEllipse(QPointF(64, 44), 7, 7);
-        return picture;
-    }();
+    static const QPixmap icon =
+        IconTile(QColor(0x4f, 0x6d, 0xc8), QColor(0x2a, 0x3f, 0x8a), [](QPainter& painter) {
+            // A disc with its hole.
+            QRadialGradient shine(QPointF(58, 38), 40);
+            shine.setColorAt(0, QColor(0xf4, 0xf6, 0xfb));
+            shine.setColorAt(1, QColor(0xb9, 0xc4, 0xdc));
+            painter.setBrush(shine);
+            painter.drawEllipse(QPointF(64, 44), 34, 34);
+            painter.setBrush(QColor(0x2a, 0x3f, 0x8a));
+            painter.drawEllipse(QPointF(64, 44), 7, 7);
+        });
     return icon;
 }
 

@@ -259,6 +259,11 @@ std::vector<DamageCase> DamageCases() {
          },
          {},
          false},
+        // The disc library crashes on this one (in the reader process).
+        {"manager cut after its first sector, its backup whole",
+         [](const std::string& v) { test::TruncateFile(v + "VIDEO_TS.IFO", kBlock + 100); },
+         {},
+         false},
         {"no manager at all",
          [](const std::string& v) {
              ForBoth(v, "VIDEO_TS", [](const std::string& f) { std::filesystem::remove(f); });

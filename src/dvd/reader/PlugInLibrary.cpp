@@ -2,24 +2,15 @@
 
 #include <dlfcn.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <filesystem>
+
+#include "dvd/Printf.h"
 
 namespace mw::dvd {
 
 namespace {
 
 constexpr const char* kInitializeText = "mediawizard";
-
-[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 std::string LastDlError() {
     const char* error = dlerror();
@@ -47,7 +38,7 @@ std::string PlugInLibrary::Load(const std::string& path) {
     dlerror();
     m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (m_handle == nullptr) {
-        return Format("Load library %s error: %s", path.c_str(), LastDlError().c_str());
+        return Printf("Load library %s error: %s", path.c_str(), LastDlError().c_str());
     }
     const std::string libraryName = std::filesystem::path(path).filename().string();
     std::string error;
@@ -58,7 +49,7 @@ std::string PlugInLibrary::Load(const std::string& path) {
         dlerror();
         void* entry = dlsym(m_handle, name);
         if (entry == nullptr) {
-            error = Format("Load function %s@%s error: %s", name, libraryName.c_str(),
+            error = Printf("Load function %s@%s error: %s", name, libraryName.c_str(),
                            LastDlError().c_str());
         }
         return entry;
