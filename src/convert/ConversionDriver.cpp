@@ -83,9 +83,14 @@ void ConversionDriver::StartRun(const InputList& inputs) {
         m_totalFiles = static_cast<int>(m_rows.size());
     }
     m_errors.clear();
+    m_failures.clear();
+    m_cancelled = false;
+    m_currentTask = -1;
     m_succeeded = 0;
     m_startTime = std::chrono::steady_clock::now();
     m_doneUs = 0;
+    m_endedUs = 0;
+    m_currentUs = 0;
     m_handledReports = 0;
     m_percent = 0;
     m_estimated = m_elapsed = m_timeLeft = "";
@@ -145,6 +150,8 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
         return;
     }
     ConversionRow& row = m_rows[index];
+    m_currentTask = info.TaskIndex;
+    m_currentUs = std::max<std::int64_t>(info.CurrentDuration, 0);
     m_currentFile = m_join ? row.Path : WithTrailingBackslash(row.Path) + row.Name;
     if (info.TotalDuration > 0) {
         const std::int64_t percent = info.CurrentDuration * 100 / info.TotalDuration;
@@ -185,6 +192,16 @@ void ConversionDriver::OnTerminate(const TTerminateInfo& info) {
 
 void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
     const std::size_t index = static_cast<std::size_t>(info.TaskIndex);
+    if (index < m_taskDurations.size()) {
+        m_endedUs += m_taskDurations[index];
+    }
+    m_currentUs = 0;
+    if (!info.Finished && index < m_rows.size()) {
+        const ConversionRow& row = m_rows[index];
+        m_failures.push_back({info.TaskIndex,
+                              m_join ? row.Path : WithTrailingBackslash(row.Path) + row.Name,
+                              info.ErrorRaised ? info.ErrorMessage : std::string()});
+    }
     if (info.Finished) {
         ++m_succeeded;
         if (index < m_taskDurations.size()) {
@@ -216,7 +233,22 @@ void ConversionDriver::FinishRun() {
     }
 }
 
+int ConversionDriver::RunPercent() const {
+    std::int64_t percent = 0;
+    if (m_totalUs > 0) {
+        percent = (m_endedUs + m_currentUs) * 100 / m_totalUs;
+    } else if (m_totalFiles > 0) {
+        percent = std::int64_t{m_handledReports} * 100 / m_totalFiles;
+    }
+    return static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
+}
+
 void ConversionDriver::CancelRun() {
+    // A run that ended while the user was asked has nothing left to cancel.
+    if (!m_running) {
+        return;
+    }
+    m_cancelled = true;
     m_engine.StopTasks(true);
 }
 

@@ -25,6 +25,14 @@ struct ConversionRow {
     std::string Path;
 };
 
+// A task of the run that did not finish: the file it was converting (the output in join
+// mode) and the error it raised, empty when it had none (a cancelled task).
+struct FailedTask {
+    int TaskIndex = -1;
+    std::string File;
+    std::string Error;
+};
+
 // "h:nn:ss" of a time of day: whole days dropped, a negative time shown by its magnitude.
 std::string FormatTimeOfDay(double seconds);
 
@@ -47,7 +55,7 @@ public:
     // Queues a task per file (or one joining task) and starts the engine. When nothing
     // could be queued the run ends at once.
     void StartRun(const InputList& inputs);
-    // Stops the engine; the run then ends through its reports.
+    // Stops the engine; the run then ends through its reports. Nothing once it has ended.
     void CancelRun();
     bool Running() const { return m_running; }
 
@@ -64,6 +72,16 @@ public:
     int RunTotalFiles() const { return m_totalFiles; }
     int RunSucceeded() const { return m_succeeded; }
     const std::vector<std::string>& RunErrors() const { return m_errors; }
+    const std::vector<FailedTask>& RunFailures() const { return m_failures; }
+    // Whether the user cancelled this run.
+    bool RunCancelled() const { return m_cancelled; }
+    // Tasks that have ended, finished or not.
+    int FilesDone() const { return m_handledReports; }
+    // The share of the whole run's duration converted so far, 0 to 100; counted in files
+    // when no duration is known.
+    int RunPercent() const;
+    // The row of the task that reported last, -1 before the first report.
+    int CurrentTask() const { return m_currentTask; }
 
     // Called on the main thread after every change of the texts above.
     std::function<void()> OnChanged;
@@ -93,7 +111,12 @@ private:
     std::chrono::steady_clock::time_point m_startTime;
     std::int64_t m_totalUs = 0;
     std::int64_t m_doneUs = 0;
+    std::int64_t m_endedUs = 0;    // durations of the tasks that ended, finished or not
+    std::int64_t m_currentUs = 0;  // converted of the task under way
+    int m_currentTask = -1;
+    bool m_cancelled = false;
     std::vector<std::string> m_errors;
+    std::vector<FailedTask> m_failures;
     std::string m_currentFile = "...";
     int m_percent = 0;
     std::string m_estimated;

@@ -21,7 +21,14 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
     for (QLabel* image : {m_downloadImage, m_convertImage}) {
         image->setCursor(Qt::PointingHandCursor);
         image->installEventFilter(this);
+        MakePressable(*image, [this, image] { Choose(image); });
     }
+}
+
+void ModePage::Choose(QLabel* image) {
+    QRadioButton* radio = image == m_downloadImage ? m_download : m_convert;
+    radio->setChecked(true);
+    radio->setFocus();
 }
 
 void ModePage::SetPictures(const QPixmap& download, const QPixmap& convert) {
@@ -31,9 +38,7 @@ void ModePage::SetPictures(const QPixmap& download, const QPixmap& convert) {
 
 bool ModePage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
-        QRadioButton* radio = watched == m_downloadImage ? m_download : m_convert;
-        radio->setChecked(true);
-        radio->setFocus();
+        Choose(static_cast<QLabel*>(watched));
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -29,7 +29,7 @@ namespace {
 class QuietCompletion : public mw::CompletionPlatform {
 public:
     void PlaySound(const std::string&) override {}
-    void PowerOff() override {}
+    std::string PowerOff() override { return {}; }
 };
 
 void Save(QWidget& window, const QString& file) {
