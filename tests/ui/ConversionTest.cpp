@@ -396,6 +396,9 @@ TEST(ShutdownWindow, CountsDownAndEndsOnEveryKey) {
     test::UiAccount account;
     TFormShutdown form(nullptr);
     EXPECT_EQ(form.windowTitle(), "Shutdown");
+    EXPECT_TRUE(Find<QLabel>(form, "LabelShutdownDescription")
+                    ->text()
+                    .endsWith("\nwill shutdown the computer."));
     EXPECT_EQ(form.LabelTimeOut()->text(), "Time left: 30");
     EXPECT_EQ(form.ButtonCancel()->text(), "&Cancel");
     for (int tick = 0; tick < 30; ++tick) {
