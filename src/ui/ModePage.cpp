@@ -10,8 +10,9 @@ namespace mw {
 
 ModePage::ModePage(QWidget* parent) : QWidget(parent) {
     setObjectName("TabSheetMode");
-    m_downloadImage = Placed(new QLabel(this), "ImageDownloadVideo", {50, 60, 200, 130});
-    m_convertImage = Placed(new QLabel(this), "ImageConvertVideo", {290, 60, 200, 130});
+    // Each picture has room round it for the focus mark.
+    m_downloadImage = Placed(new QLabel(this), "ImageDownloadVideo", {48, 58, 204, 134});
+    m_convertImage = Placed(new QLabel(this), "ImageConvertVideo", {288, 58, 204, 134});
     m_download = Placed(new QRadioButton("Download video from YouTube", this),
                         "RadioButtonDownloadVideo", {50, 222, 460, 26});
     m_download->setChecked(true);
