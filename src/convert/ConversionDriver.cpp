@@ -91,6 +91,7 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     m_doneUs = 0;
     m_endedUs = 0;
     m_currentUs = 0;
+    m_taskEnded.assign(m_taskDurations.size(), false);
     m_handledReports = 0;
     m_percent = 0;
     m_estimated = m_elapsed = m_timeLeft = "";
@@ -151,7 +152,13 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
     }
     ConversionRow& row = m_rows[index];
     m_currentTask = info.TaskIndex;
-    m_currentUs = std::max<std::int64_t>(info.CurrentDuration, 0);
+    // A report that comes after its task's end is counted in the ended time already, and a
+    // task counts no more than its own duration.
+    if (index < m_taskEnded.size() && !m_taskEnded[index]) {
+        const std::int64_t duration = m_taskDurations[index];
+        const std::int64_t converted = std::max<std::int64_t>(info.CurrentDuration, 0);
+        m_currentUs = duration > 0 ? std::min(converted, duration) : converted;
+    }
     m_currentFile = m_join ? row.Path : WithTrailingBackslash(row.Path) + row.Name;
     if (info.TotalDuration > 0) {
         const std::int64_t percent = info.CurrentDuration * 100 / info.TotalDuration;
@@ -192,7 +199,8 @@ void ConversionDriver::OnTerminate(const TTerminateInfo& info) {
 
 void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
     const std::size_t index = static_cast<std::size_t>(info.TaskIndex);
-    if (index < m_taskDurations.size()) {
+    if (index < m_taskDurations.size() && !m_taskEnded[index]) {
+        m_taskEnded[index] = true;
         m_endedUs += m_taskDurations[index];
     }
     m_currentUs = 0;

@@ -103,6 +103,7 @@ private:
     std::function<void(const std::string&)> m_log;
     std::vector<ConversionRow> m_rows;
     std::vector<std::int64_t> m_taskDurations;  // per queued task, microseconds
+    std::vector<bool> m_taskEnded;
     std::set<std::string> m_takenNames;
     bool m_running = false;
     int m_totalFiles = 0;
