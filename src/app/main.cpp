@@ -40,6 +40,11 @@ int main(int argc, char** argv) {
 
     mw::TFormLog log;
     mw::TFormMain main(edition, log, mw::SystemCompletionPlatform());
+    // The message of a failed start-up has been shown; a window without its pictures and
+    // controls is of no use.
+    if (main.StartupFailed()) {
+        return 1;
+    }
     if (const std::vector<std::string> files = NamedFiles(argc, argv); !files.empty()) {
         QObject::connect(&main, &mw::TFormMain::StartupFinished, &main,
                          [&main, files] { main.OpenFiles(files); });

@@ -11,7 +11,7 @@ namespace {
 class SystemPlatform final : public CompletionPlatform {
 public:
     void PlaySound(const std::string& path) override { PlaySoundFileAsync(path); }
-    void PowerOff() override { PowerOffComputer(); }
+    std::string PowerOff() override { return PowerOffComputer(); }
 };
 
 }  // namespace
@@ -34,14 +34,16 @@ bool ShutdownCountdown::Tick() {
     return m_secondsLeft < 0;
 }
 
-void RunCompletionActions(const UserSettings& settings, int succeeded, int total,
-                          CompletionPlatform& platform, const std::function<bool()>& countdown) {
+std::string RunCompletionActions(const UserSettings& settings, int succeeded, int total,
+                                 CompletionPlatform& platform,
+                                 const std::function<bool()>& countdown) {
     if (settings.PlayASoundWhenFinished) {
         platform.PlaySound(CompletionSound(succeeded, total));
     }
     if (settings.ShutDownWhenFinished && countdown && countdown()) {
-        platform.PowerOff();
+        return platform.PowerOff();
     }
+    return {};
 }
 
 }  // namespace mw

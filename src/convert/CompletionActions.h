@@ -13,8 +13,9 @@ public:
     virtual ~CompletionPlatform() = default;
     // Starts playing a sound file and returns at once.
     virtual void PlaySound(const std::string& path) = 0;
-    // Shuts the computer down and switches it off.
-    virtual void PowerOff() = 0;
+    // Shuts the computer down and switches it off; the reason the system refused, empty
+    // when it took the request.
+    virtual std::string PowerOff() = 0;
 };
 
 // The real machine: an audio player for the sound, logind for the power.
@@ -37,8 +38,9 @@ private:
 };
 
 // The sound, then the shutdown offer. countdown shows the countdown and tells whether it
-// ran out (true) or was cancelled.
-void RunCompletionActions(const UserSettings& settings, int succeeded, int total,
-                          CompletionPlatform& platform, const std::function<bool()>& countdown);
+// ran out (true) or was cancelled. Gives the reason a power-off was refused, else empty.
+std::string RunCompletionActions(const UserSettings& settings, int succeeded, int total,
+                                 CompletionPlatform& platform,
+                                 const std::function<bool()>& countdown);
 
 }  // namespace mw

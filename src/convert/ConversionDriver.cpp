@@ -66,6 +66,7 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     m_taskOutputs.clear();
     m_takenNames.clear();
     m_errors.clear();
+    m_failures.clear();
     m_totalUs = 0;
     if (m_join) {
         std::vector<JoinInput> joined;
@@ -91,9 +92,14 @@ void ConversionDriver::StartRun(const InputList& inputs) {
         QueueFileTasks(inputs);
         m_totalFiles = static_cast<int>(m_rows.size());
     }
+    m_cancelled = false;
+    m_currentRow = -1;
     m_succeeded = 0;
     m_startTime = std::chrono::steady_clock::now();
     m_doneUs = 0;
+    m_endedUs = 0;
+    m_taskEnded.assign(m_taskDurations.size(), false);
+    m_taskCurrentUs.assign(m_taskDurations.size(), 0);
     m_handledReports = 0;
     m_percent = 0;
     m_estimated = m_elapsed = m_timeLeft = "";
@@ -104,7 +110,6 @@ void ConversionDriver::StartRun(const InputList& inputs) {
         FinishRun();
         return;
     }
-    m_taskCurrentUs.assign(m_taskDurations.size(), 0);
     m_engine.StartTask(m_threadCount);
 }
 
@@ -177,6 +182,7 @@ void ConversionDriver::Refuse(const std::string& name, const std::string& logLin
     row.Status = "Failed.";
     row.Path = ExtractFilePath(name);
     AddError(m_rows.size(), name, reason);
+    m_failures.push_back({m_rows.size(), name, reason});
     m_rows.push_back(std::move(row));
 }
 
@@ -199,6 +205,7 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
         return;
     }
     ConversionRow& row = *found;
+    m_currentRow = static_cast<int>(found - m_rows.data());
     m_currentFile = m_join ? row.Path : WithTrailingBackslash(row.Path) + row.Name;
     if (info.TotalDuration > 0) {
         const std::int64_t percent = info.CurrentDuration * 100 / info.TotalDuration;
@@ -216,7 +223,10 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
     std::int64_t currentUs = info.CurrentDuration;
     if (const std::size_t task = static_cast<std::size_t>(info.TaskIndex);
         task < m_taskCurrentUs.size()) {
-        m_taskCurrentUs[task] = info.CurrentDuration;
+        // A report that comes after its task's end is counted in the ended time already.
+        if (!m_taskEnded[task]) {
+            m_taskCurrentUs[task] = info.CurrentDuration;
+        }
         currentUs = 0;
         for (const std::int64_t converted : m_taskCurrentUs) {
             currentUs += converted;
@@ -252,6 +262,15 @@ void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
     ConversionRow* row = RowOfTask(info.TaskIndex);
     if (task < m_taskCurrentUs.size()) {
         m_taskCurrentUs[task] = 0;
+    }
+    if (task < m_taskEnded.size() && !m_taskEnded[task]) {
+        m_taskEnded[task] = true;
+        m_endedUs += m_taskDurations[task];
+    }
+    if (!info.Finished && row) {
+        m_failures.push_back({m_taskRows[task],
+                              m_join ? row->Path : WithTrailingBackslash(row->Path) + row->Name,
+                              info.ErrorRaised ? info.ErrorMessage : std::string()});
     }
     if (info.Finished) {
         ++m_succeeded;
@@ -299,7 +318,29 @@ void ConversionDriver::FinishRun() {
     }
 }
 
+int ConversionDriver::RunPercent() const {
+    std::int64_t percent = 0;
+    if (m_totalUs > 0) {
+        // A task counts no more than its own duration.
+        std::int64_t convertedUs = m_endedUs;
+        for (std::size_t task = 0; task < m_taskCurrentUs.size(); ++task) {
+            const std::int64_t converted = std::max<std::int64_t>(m_taskCurrentUs[task], 0);
+            const std::int64_t duration = m_taskDurations[task];
+            convertedUs += duration > 0 ? std::min(converted, duration) : converted;
+        }
+        percent = convertedUs * 100 / m_totalUs;
+    } else if (m_totalFiles > 0) {
+        percent = std::int64_t{m_handledReports} * 100 / m_totalFiles;
+    }
+    return static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
+}
+
 void ConversionDriver::CancelRun() {
+    // A run that ended while the user was asked has nothing left to cancel.
+    if (!m_running) {
+        return;
+    }
+    m_cancelled = true;
     m_engine.StopTasks(true);
 }
 

@@ -26,6 +26,14 @@ struct ConversionRow {
     std::string Path;
 };
 
+// A row of the run that did not finish: the file it was converting (the output in join
+// mode) and the error it raised, empty when it had none (a cancelled task).
+struct FailedTask {
+    std::size_t Row = 0;
+    std::string File;
+    std::string Error;
+};
+
 // "h:nn:ss" of a time of day: whole days dropped, a negative time shown by its magnitude.
 std::string FormatTimeOfDay(double seconds);
 
@@ -50,7 +58,7 @@ public:
     void StartRun(const InputList& inputs);
     // How many tasks run at once (the wizard runs one at a time).
     void SetThreadCount(int count) { m_threadCount = std::max(count, 1); }
-    // Stops the engine; the run then ends through its reports.
+    // Stops the engine; the run then ends through its reports. Nothing once it has ended.
     void CancelRun();
     bool Running() const { return m_running; }
 
@@ -67,6 +75,16 @@ public:
     int RunTotalFiles() const { return m_totalFiles; }
     int RunSucceeded() const { return m_succeeded; }
     const std::vector<std::string>& RunErrors() const { return m_errors; }
+    const std::vector<FailedTask>& RunFailures() const { return m_failures; }
+    // Whether the user cancelled this run.
+    bool RunCancelled() const { return m_cancelled; }
+    // Tasks that have ended, finished or not.
+    int FilesDone() const { return m_handledReports; }
+    // The share of the whole run's duration converted so far, 0 to 100; counted in files
+    // when no duration is known.
+    int RunPercent() const;
+    // The row of the task that reported last, -1 before the first report.
+    int CurrentTask() const { return m_currentRow; }
 
     // Called on the main thread after every change of the texts above.
     std::function<void()> OnChanged;
@@ -97,6 +115,7 @@ private:
     std::vector<std::size_t> m_taskRows;        // per queued task, its row
     std::vector<std::string> m_taskOutputs;     // per queued task, the output name chosen
     std::vector<std::int64_t> m_taskCurrentUs;  // per queued task, converted so far while running
+    std::vector<bool> m_taskEnded;              // per queued task, whether its report came
     int m_threadCount = 1;
     std::set<std::string> m_takenNames;
     bool m_running = false;
@@ -106,7 +125,11 @@ private:
     std::chrono::steady_clock::time_point m_startTime;
     std::int64_t m_totalUs = 0;
     std::int64_t m_doneUs = 0;
+    std::int64_t m_endedUs = 0;    // durations of the tasks that ended, finished or not
+    int m_currentRow = -1;
+    bool m_cancelled = false;
     std::vector<std::string> m_errors;
+    std::vector<FailedTask> m_failures;
     std::string m_currentFile = "...";
     int m_percent = 0;
     std::string m_estimated;

@@ -15,6 +15,30 @@ std::string BitRateText(std::int32_t bitRate) {
     return bitRate >= 1 ? std::to_string(bitRate / 1000) + " Kbps" : "Bit rate is not preseted";
 }
 
+// A stream's rate, or the whole file's (marked so) when the stream does not tell its own.
+std::string StreamBitRateText(std::int32_t streamBitRate, std::int32_t fileBitRate) {
+    if (streamBitRate < 1 && fileBitRate >= 1) {
+        return BitRateText(fileBitRate) + " (overall)";
+    }
+    return BitRateText(streamBitRate);
+}
+
+// The codec as people call it: "MP3" of "mp3float(MP3 (MPEG audio layer 3))", "H.264" of
+// "h264(H.264 / AVC / MPEG-4 AVC / MPEG-4 part 10)". Names without a description stay.
+std::string CodecTitle(const std::string& codecName) {
+    const std::size_t open = codecName.find('(');
+    if (open == std::string::npos || codecName.back() != ')') {
+        return codecName;
+    }
+    std::string title = codecName.substr(open + 1, codecName.size() - open - 2);
+    for (const char* cut : {" (", " / "}) {
+        if (const std::size_t at = title.find(cut); at != std::string::npos && at > 0) {
+            title.erase(at);
+        }
+    }
+    return title;
+}
+
 }  // namespace
 
 InputItem DescribeInput(TAVProbe& probe, const std::string& fileName, bool thumbnail) {
@@ -38,11 +62,12 @@ InputItem DescribeInput(TAVProbe& probe, const std::string& fileName, bool thumb
     item.Duration = "Duration: " + (file.Duration == -1 ? std::string("Duration is not preseted")
                                                         : FormatMicroseconds(file.Duration));
     if (hasVideo) {
-        item.BitRate = "Bit rate: " + BitRateText(video.BitRate);
-        item.Dimension = Format("Dimension: %d x %d", video.Width, video.Height);
+        item.BitRate = "Bit rate: " + StreamBitRateText(video.BitRate, file.BitRate);
+        item.Dimension =
+            Format("Dimension: %d x %d, ", video.Width, video.Height) + CodecTitle(video.CodecName);
     } else {
-        item.BitRate = "Audio Bit rate: " + BitRateText(audio.BitRate);
-        item.Dimension = "Audio Encoder: " + audio.CodecName;
+        item.BitRate = "Audio Bit rate: " + StreamBitRateText(audio.BitRate, file.BitRate);
+        item.Dimension = "Audio Codec: " + CodecTitle(audio.CodecName);
     }
     item.FileSize = Format("File size: %lld M", static_cast<long long>(probe.FileSize() / 1048576));
     item.VideoEncoder = "Video encoder: " + video.CodecName;

@@ -20,7 +20,7 @@ struct InputItem {
     std::string FileFullName;  // the name the conversion uses
     std::string Duration;      // "Duration: 00:01:00.000"
     std::string BitRate;       // "Bit rate: 800 Kbps" or "Audio Bit rate: ..."
-    std::string Dimension;     // "Dimension: 640 x 480" or "Audio Encoder: ..."
+    std::string Dimension;     // "Dimension: 640 x 480, H.264" or "Audio Codec: MP3"
     std::string FileSize;      // "File size: 12 M"
     std::string VideoEncoder;
     std::string AudioChannels;

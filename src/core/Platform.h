@@ -32,8 +32,9 @@ private:
 // terminal bell instead.
 void PlaySoundFileAsync(std::string_view path);
 
-// Asks the system (logind) to shut down and switch off; a refusal is not reported.
-void PowerOffComputer();
+// Asks the system (logind, else systemctl) to shut down and switch off. Gives the system's
+// answer when it refused, empty when it took the request.
+std::string PowerOffComputer();
 
 // Gives the calling thread a scheduling niceness (-20 highest to 19 lowest) where the
 // system permits it; otherwise the thread keeps its own.

@@ -1,12 +1,17 @@
+#include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -101,6 +106,84 @@ void SpawnDetached(const std::vector<std::string>& arguments) {
     }
 }
 
+constexpr int kPowerOffSeconds = 15;
+
+struct CommandResult {
+    bool TimedOut = false;
+    int ExitStatus = -1;
+    std::string Output;  // standard output and error together
+};
+
+// Runs a command with its output in a pipe; one that outlives the limit is killed with
+// every process it started. Always reaped.
+CommandResult RunWithTimeLimit(const std::vector<std::string>& arguments, int seconds) {
+    CommandResult result;
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        result.Output = std::strerror(errno);
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (spawned != 0) {
+        close(pipeEnds[0]);
+        result.Output = std::strerror(spawned);
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    char buffer[512];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            result.TimedOut = true;
+            kill(-pid, SIGKILL);
+            break;
+        }
+        pollfd watched{pipeEnds[0], POLLIN, 0};
+        const int ready = poll(&watched, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        result.Output.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!result.TimedOut) {
+        result.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::string ShellFolderPath(std::string_view valueName) {
@@ -149,12 +232,24 @@ void PlaySoundFileAsync(std::string_view path) {
                    "sh", argument});
 }
 
-void PowerOffComputer() {
-    SpawnDetached({"/bin/sh", "-c",
-                   "busctl call org.freedesktop.login1 /org/freedesktop/login1 "
-                   "org.freedesktop.login1.Manager PowerOff b false >/dev/null 2>&1 || "
-                   "systemctl poweroff >/dev/null 2>&1 &",
-                   "sh"});
+std::string PowerOffComputer() {
+    // Neither tool may wait for a password: there is nobody left to type it.
+    const CommandResult result =
+        RunWithTimeLimit({"/bin/sh", "-c",
+                          "busctl call --timeout=10 org.freedesktop.login1 /org/freedesktop/login1 "
+                          "org.freedesktop.login1.Manager PowerOff b false 2>&1 || "
+                          "systemctl --no-ask-password poweroff 2>&1",
+                          "sh"},
+                         kPowerOffSeconds);
+    if (result.TimedOut) {
+        return "the system did not answer within " + std::to_string(kPowerOffSeconds) + " seconds";
+    }
+    if (result.ExitStatus == 0) {
+        return {};
+    }
+    const std::string_view answer = Trim(result.Output);
+    return answer.empty() ? "the system refused with status " + std::to_string(result.ExitStatus)
+                          : std::string(answer);
 }
 
 void SetCurrentThreadNice(int nice) {

@@ -211,11 +211,12 @@ CellRect GridCellRect(int pageWidth, int topOrigin, int leftOrigin, int cellInde
 }
 
 bool IsMediaExtension(std::string_view extension) {
-    static constexpr std::array<std::string_view, 41> kMediaExtensions = {
-        ".mp3", ".aac", ".wav",  ".wma", ".cda", ".flac", ".m4a", ".mid", ".mka", ".mp2", ".mpa",
-        ".mpc", ".ape", ".ofr",  ".ogg", ".ra",  ".wv",   ".tta", ".ac3", ".dts", ".avi", ".avm",
-        ".asf", ".wmv", ".avs",  ".flv", ".mkv", ".mov",  ".3gp", ".mp4", ".mpg", ".dat", ".ogm",
-        ".vob", ".rm",  ".rmvb", ".ts",  ".tp",  ".ifo",  ".nsv", ".swf"};
+    static constexpr std::array<std::string_view, 49> kMediaExtensions = {
+        ".mp3",  ".aac",  ".wav", ".wma", ".cda",  ".flac", ".m4a",  ".mid", ".mka",  ".mp2",
+        ".mpa",  ".mpc",  ".ape", ".ofr", ".ogg",  ".ra",   ".wv",   ".tta", ".ac3",  ".dts",
+        ".opus", ".aiff", ".oga", ".avi", ".avm",  ".asf",  ".wmv",  ".avs", ".flv",  ".mkv",
+        ".mov",  ".3gp",  ".mp4", ".mpg", ".dat",  ".ogm",  ".vob",  ".rm",  ".rmvb", ".ts",
+        ".tp",   ".ifo",  ".nsv", ".swf", ".webm", ".m4v",  ".m2ts", ".ogv", ".3g2"};
     const std::string lower = LowerCase(extension);
     for (std::string_view known : kMediaExtensions) {
         if (lower == known) {

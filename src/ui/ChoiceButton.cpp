@@ -83,6 +83,7 @@ void ChoiceButton::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(tick);
     }
+    PaintFocusMark(painter, m_accent.darker(140));
 }
 
 }  // namespace mw

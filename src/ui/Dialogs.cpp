@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QRegularExpression>
+#include <memory>
 
 #include "ApplicationTitle.h"
 
@@ -105,14 +106,7 @@ QString DialogFilter(const QString& filter) {
     const QStringList parts = filter.split('|');
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
-            patterns << pattern;
-            // Names are case-sensitive here: *.AVI must also find clip.avi.
-            if (pattern.toLower() != pattern) {
-                patterns << pattern.toLower();
-            }
-        }
+        const QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
         QString name = parts[i];
         name.remove(QRegularExpression(R"(\s*\([^)]*\)$)"));
         entries << name + " (" + patterns.join(' ') + ")";
@@ -120,14 +114,28 @@ QString DialogFilter(const QString& filter) {
     return entries.join(";;");
 }
 
+std::unique_ptr<QFileDialog> NewOpenFilesDialog(QWidget* parent, const FileRequest& request) {
+    auto dialog = std::make_unique<QFileDialog>(parent, request.Caption, request.Folder,
+                                                DialogFilter(request.Filter));
+    // The toolkit's own dialog matches the patterns regardless of case (*.AVI finds
+    // clip.avi); the desktop's dialogs do not promise that.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFilter(dialog->filter() & ~QDir::CaseSensitive);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    return dialog;
+}
+
 std::vector<std::string> ChooseOpenFiles(QWidget* parent, const FileRequest& request) {
     if (g_responder) {
         return g_responder->OpenFiles(request);
     }
+    const std::unique_ptr<QFileDialog> dialog = NewOpenFilesDialog(parent, request);
     std::vector<std::string> names;
-    for (const QString& name : QFileDialog::getOpenFileNames(
-             parent, request.Caption, request.Folder, DialogFilter(request.Filter))) {
-        names.push_back(name.toStdString());
+    if (dialog->exec() == QDialog::Accepted) {
+        for (const QString& name : dialog->selectedFiles()) {
+            names.push_back(name.toStdString());
+        }
     }
     return names;
 }

@@ -3,11 +3,13 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace mw {
@@ -72,6 +74,8 @@ QMessageBox::StandardButton ShowCustomDialog(QWidget* parent, const QString& mes
                                              const QStringList& captions = {});
 
 int ExecModal(QDialog& dialog);
+// The open dialog for several existing files, as ChooseOpenFiles shows it.
+std::unique_ptr<QFileDialog> NewOpenFilesDialog(QWidget* parent, const FileRequest& request);
 std::vector<std::string> ChooseOpenFiles(QWidget* parent, const FileRequest& request);
 std::optional<std::string> ChooseSaveFile(QWidget* parent, const FileRequest& request);
 
@@ -79,6 +83,7 @@ std::optional<std::string> ChooseSaveFile(QWidget* parent, const FileRequest& re
 bool BrowseForFolder(QWidget* parent, std::string& path, const QString& title);
 
 // "Name|*.A;*.B|..." as the file dialogs of the toolkit want it: "Name (*.A *.B);;...".
+// A caption's own list in brackets gives way to the patterns.
 QString DialogFilter(const QString& filter);
 
 }  // namespace mw

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 #include "PageWidgets.h"
 #include "convert/ConversionDriver.h"
@@ -17,13 +18,21 @@ FinishPage::FinishPage(const UserSettings& settings, QWidget* parent)
     m_title1 = NewHeadingLabel("LabelFinishTitle1", this);
     const QFont bold = m_title1->font();
 
-    auto* counts = new QWidget(this);
-    counts->setGeometry(18, 54, 300, 80);
-    auto* grid = new QGridLayout(counts);
-    grid->setContentsMargins(0, 0, 0, 0);
+    // The outcome: whether the run was cancelled, the counts, and what failed.
+    auto* outcome = new QWidget(this);
+    outcome->setGeometry(18, 50, 510, 268);
+    auto* column = new QVBoxLayout(outcome);
+    column->setContentsMargins(0, 0, 0, 0);
+    m_cancelled = new QLabel("The conversion was cancelled.", outcome);
+    m_cancelled->setObjectName("LabelFinishCancelled");
+    m_cancelled->setFont(bold);
+    m_cancelled->hide();
+    column->addWidget(m_cancelled);
+
+    auto* grid = new QGridLayout;
     const auto count = [&](int row, const QString& caption, const char* name) {
-        grid->addWidget(new QLabel(caption, counts), row, 0);
-        auto* value = new QLabel("0", counts);
+        grid->addWidget(new QLabel(caption, outcome), row, 0);
+        auto* value = new QLabel("0", outcome);
         value->setObjectName(name);
         value->setFont(bold);
         grid->addWidget(value, row, 1);
@@ -33,12 +42,14 @@ FinishPage::FinishPage(const UserSettings& settings, QWidget* parent)
     m_succeeded = count(1, "Succeeded:", "LabelFinishSuccessed");
     m_failed = count(2, "Failed:", "LabelFinishFailed");
     grid->setColumnStretch(1, 1);
+    column->addLayout(grid);
 
-    m_errors = new QPlainTextEdit(this);
+    m_errors = new QPlainTextEdit(outcome);
     m_errors->setObjectName("MemoErrorLog");
     m_errors->setReadOnly(true);
-    m_errors->setGeometry(18, 146, 510, 170);
     m_errors->hide();
+    column->addWidget(m_errors, 1);
+    column->addStretch();
 
     m_openFolder = NewLinkLabel("LabelOpenFolder", "Open folder", this);
     m_openFolder->setGeometry(18, 330, 200, 22);
@@ -57,12 +68,20 @@ void FinishPage::SetTitle(const QString& title) {
 }
 
 void FinishPage::ShowSummary(const ConversionDriver& driver) {
-    QStringList errors;
-    for (const std::string& line : driver.RunErrors()) {
-        errors << QString::fromStdString(line);
+    QStringList lines;
+    for (const FailedTask& failed : driver.RunFailures()) {
+        QString reason = QString::fromStdString(failed.Error);
+        if (reason.isEmpty()) {
+            reason = driver.RunCancelled() ? "cancelled before it was finished"
+                                           : "not finished, without a message";
+        }
+        lines << QString("File (%1): %2: %3")
+                     .arg(failed.Row)
+                     .arg(QString::fromStdString(failed.File), reason);
     }
-    m_errors->setPlainText(errors.join('\n'));
-    m_errors->setVisible(!errors.isEmpty());
+    m_cancelled->setVisible(driver.RunCancelled());
+    m_errors->setPlainText(lines.join('\n'));
+    m_errors->setVisible(!lines.isEmpty());
     m_total->setText(QString::number(driver.RunTotalFiles()));
     m_succeeded->setText(QString::number(driver.RunSucceeded()));
     m_failed->setText(QString::number(driver.RunTotalFiles() - driver.RunSucceeded()));

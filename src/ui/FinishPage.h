@@ -20,6 +20,8 @@ public:
     void SetTitle(const QString& title);
     void ShowSummary(const ConversionDriver& driver);
 
+    // "The conversion was cancelled.", shown above the counts after a cancelled run.
+    QLabel* LabelFinishCancelled() const { return m_cancelled; }
     QLabel* LabelFinishTotalFiles() const { return m_total; }
     QLabel* LabelFinishSuccessed() const { return m_succeeded; }
     QLabel* LabelFinishFailed() const { return m_failed; }
@@ -30,6 +32,7 @@ private:
     const UserSettings& m_settings;
     QLabel* m_title1;
     QLabel* m_title2;
+    QLabel* m_cancelled;
     QLabel* m_total;
     QLabel* m_succeeded;
     QLabel* m_failed;

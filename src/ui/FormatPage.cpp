@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <algorithm>
 
 #include "ChoiceButton.h"
 #include "PageWidgets.h"
@@ -33,6 +34,15 @@ const std::array<const char*, 3> kClassButtonNames = {"ButtonToFormatVideo", "Bu
                                                       "ButtonToFormatAudio"};
 const std::array<const char*, 3> kPresetLabelNames = {"LabelPresetsVideo", "LabelPresetsDevice",
                                                       "LabelPresetsAudio"};
+
+// A chosen button is disabled, and a disabled button gives its focus to the next control in
+// the chain, which wraps round to the folder box and selects its text. The keyboard's focus
+// goes on to the control the choice leads to instead.
+void HandFocusOver(QWidget& from, QWidget* to) {
+    if (to && from.window()->focusWidget() == &from) {
+        to->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 QString ButtonCaption(const OutputFormat& format) {
     QString caption = QString::fromUtf8(format.Name.data(), qsizetype(format.Name.size()));
@@ -120,6 +130,18 @@ FormatPage::FormatPage(UserSettings& settings, QWidget* parent)
             page.PresetLists.push_back(list);
         }
     }
+
+    // Tab goes from the folder to the classes, then to the formats and the preset list of
+    // the class shown; hidden controls are passed over.
+    std::vector<QWidget*> chain = {m_outputDir, select};
+    chain.insert(chain.end(), m_classButtons.begin(), m_classButtons.end());
+    for (const ClassPage& page : m_pages) {
+        chain.insert(chain.end(), page.Buttons.begin(), page.Buttons.end());
+        chain.insert(chain.end(), page.PresetLists.begin(), page.PresetLists.end());
+    }
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        setTabOrder(chain[i - 1], chain[i]);
+    }
 }
 
 void FormatPage::LayoutButtons(const EditionConfig& edition) {
@@ -187,19 +209,29 @@ QComboBox* FormatPage::PresetList(const OutputFormat& format) const {
 }
 
 void FormatPage::SelectFormatClass(FormatClass formatClass) {
+    const ClassPage& page = m_pages[ClassSlot(formatClass)];
+    m_classPages->setCurrentIndex(static_cast<int>(ClassSlot(formatClass)));
+    const auto offered = std::find_if(page.Buttons.begin(), page.Buttons.end(), [&](QWidget* b) {
+        return b->isEnabled() && b->isVisibleTo(page.Page);
+    });
+    HandFocusOver(*m_classButtons[ClassSlot(formatClass)],
+                  offered != page.Buttons.end() ? *offered : page.Lists->currentWidget());
     for (std::size_t slot = 0; slot < m_classButtons.size(); ++slot) {
         m_classButtons[slot]->setEnabled(slot != ClassSlot(formatClass));
     }
-    m_classPages->setCurrentIndex(static_cast<int>(ClassSlot(formatClass)));
     m_settings.OutputFormatClass = static_cast<std::uint8_t>(formatClass);
 }
 
 void FormatPage::SelectFormat(FormatClass formatClass, int index) {
     ClassPage& page = m_pages[ClassSlot(formatClass)];
+    page.Lists->setCurrentIndex(index);
+    if (index >= 0 && index < static_cast<int>(page.Buttons.size())) {
+        HandFocusOver(*page.Buttons[static_cast<std::size_t>(index)],
+                      page.PresetLists[static_cast<std::size_t>(index)]);
+    }
     for (std::size_t i = 0; i < page.Buttons.size(); ++i) {
         page.Buttons[i]->setEnabled(static_cast<int>(i) != index);
     }
-    page.Lists->setCurrentIndex(index);
     const auto value = static_cast<std::uint8_t>(index);
     switch (formatClass) {
         case FormatClass::Video:

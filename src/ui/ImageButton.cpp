@@ -6,7 +6,6 @@ namespace mw {
 
 ImageButton::ImageButton(QWidget* parent) : HoverButton(parent) {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
 }
 
 void ImageButton::SetPictures(std::vector<QPixmap> pictures) {
@@ -48,6 +47,7 @@ void ImageButton::paintEvent(QPaintEvent*) {
         const QRect area = rect().translated(0, state == 2 ? 1 : 0);
         painter.drawText(area, Qt::AlignCenter | Qt::TextShowMnemonic, text());
     }
+    PaintFocusMark(painter, m_caption);
 }
 
 }  // namespace mw

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <functional>
 
 #include "dvd/DvdTitles.h"
@@ -19,14 +20,20 @@ constexpr int kTextWidth = 280;
 constexpr int kLineTops[] = {0, 33, 49, 65};
 constexpr int kPathWidth = 255;
 
-QPixmap FittedPicture(const Bitmap& bitmap) {
+// The picture in the shape it is shown in: an anamorphic one is stored squeezed, and its
+// display aspect (0 when the file gives none) widens or narrows it again.
+QPixmap FittedPicture(const Bitmap& bitmap, float displayAspect) {
     if (bitmap.Empty()) {
         return {};
     }
     const QImage image(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Stride(),
                        QImage::Format_BGR888);
-    return QPixmap::fromImage(
-        image.scaled(kPictureBox, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    QSize shape(bitmap.Width, bitmap.Height);
+    if (displayAspect > 0) {
+        shape.setWidth(std::max(1, qRound(bitmap.Height * displayAspect)));
+    }
+    return QPixmap::fromImage(image.scaled(shape.scaled(kPictureBox, Qt::KeepAspectRatio),
+                                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace
@@ -73,7 +80,7 @@ void InputGridModel::Reset() {
     beginResetModel();
     m_thumbnails.clear();
     for (const InputItem& item : m_list.Items()) {
-        m_thumbnails.push_back(FittedPicture(item.Thumbnail));
+        m_thumbnails.push_back(FittedPicture(item.Thumbnail, item.AspectRatio));
     }
     endResetModel();
 }
@@ -132,10 +139,9 @@ void InputTileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                               const QModelIndex& index) const {
     painter->save();
     const QRect row = option.rect;
-    if (option.state & QStyle::State_Selected) {
-        painter->fillRect(row, option.palette.color(QPalette::Highlight).lighter(175));
-        painter->fillRect(QRect(row.left(), row.top(), 3, row.height()),
-                          option.palette.color(QPalette::Highlight));
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected) {
+        painter->fillRect(row, m_accent.lighter(165));
     } else if (index.row() % 2 == 1) {
         painter->fillRect(row, QColor(0xf5, 0xf7, 0xfa));
     }
@@ -148,29 +154,48 @@ void InputTileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
             pictureBox.center() - QPoint(picture.width() / 2, picture.height() / 2);
         painter->drawPixmap(origin + QPoint(1, 1), picture);
     }
+    if (selected) {
+        // An accent frame round the tinted tile, and a bar at its left edge over the picture.
+        painter->setPen(QPen(m_accent, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(row).adjusted(1, 1, -1, -1));
+        painter->fillRect(QRect(row.left(), row.top(), 5, row.height()), m_accent);
+    }
 
-    const QFontMetrics metrics(option.font);
-    const std::string full = index.data(Qt::DisplayRole).toString().toStdString();
-    const QString path = QString::fromStdString(ShortenPath(full, [&](const std::string& text) {
-        return metrics.horizontalAdvance(QString::fromStdString(text)) <= kPathWidth;
-    }));
     for (int line = 0; line < 4; ++line) {
-        const QRect box(row.left() + kTextLeft, row.top() + kLineTops[line] + (line == 0 ? 8 : 0),
-                        kTextWidth, metrics.height());
         QFont font = option.font;
         font.setBold(line == 0);
         painter->setFont(font);
+        const QRect box(row.left() + kTextLeft, row.top() + kLineTops[line] + (line == 0 ? 8 : 0),
+                        kTextWidth, painter->fontMetrics().height());
         painter->setPen(line == 0 ? QColor(0x1d, 0x2b, 0x3e) : QColor(0x4a, 0x57, 0x68));
-        const QVariant own = index.data(InputGridModel::LineRole + line);
-        QString text = own.toString();
-        if (line == 0) {
-            text = own.isValid() ? metrics.elidedText(text, Qt::ElideMiddle, kPathWidth) : path;
-        }
-        painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
+                          TileLine(index, line, painter->fontMetrics()));
+    }
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(m_accent.darker(130), 1, Qt::DashLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(row.adjusted(4, 4, -5, -5));
     }
     painter->setPen(QColor(0xe3, 0xe8, 0xef));
     painter->drawLine(row.bottomLeft(), row.bottomRight());
     painter->restore();
+}
+
+QString InputTileDelegate::TileLine(const QModelIndex& index, int line,
+                                    const QFontMetrics& metrics) {
+    if (line == 0) {
+        if (const QVariant own = index.data(InputGridModel::LineRole); own.isValid()) {
+            return metrics.elidedText(own.toString(), Qt::ElideMiddle, kPathWidth);
+        }
+        const std::string full = index.data(Qt::DisplayRole).toString().toStdString();
+        const QString path = QString::fromStdString(ShortenPath(full, [&](const std::string& text) {
+            return metrics.horizontalAdvance(QString::fromStdString(text)) <= kPathWidth;
+        }));
+        return metrics.elidedText(path, Qt::ElideRight, kPathWidth);
+    }
+    return metrics.elidedText(index.data(InputGridModel::LineRole + line).toString(),
+                              Qt::ElideRight, kTextWidth);
 }
 
 QSize InputTileDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
@@ -182,7 +207,13 @@ NextGrid::NextGrid(QWidget* parent) : QListView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
-    setItemDelegate(new InputTileDelegate(this));
+    m_delegate = new InputTileDelegate(this);
+    setItemDelegate(m_delegate);
+}
+
+void NextGrid::SetAccent(const QColor& accent) {
+    m_delegate->SetAccent(accent);
+    viewport()->update();
 }
 
 int NextGrid::TargetRow(const QPoint& position) const {

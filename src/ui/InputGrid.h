@@ -42,9 +42,19 @@ class InputTileDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // The skin's colour that marks the selected tile.
+    void SetAccent(const QColor& accent) { m_accent = accent; }
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // Line 0 to 3 of a tile as drawn in the font of the metrics: the path shortened to its
+    // width, every line that still does not fit ending in "…".
+    static QString TileLine(const QModelIndex& index, int line, const QFontMetrics& metrics);
+
+private:
+    QColor m_accent = QColor(0x2a, 0x74, 0xc9);
 };
 
 // The grid of page Step1: rows are dragged to a new position with the mouse.
@@ -52,6 +62,8 @@ class NextGrid : public QListView {
     Q_OBJECT
 public:
     explicit NextGrid(QWidget* parent = nullptr);
+
+    void SetAccent(const QColor& accent);
 
 signals:
     // A row was dragged from one position to another.
@@ -70,6 +82,7 @@ private:
     QPoint m_pressPosition;
     bool m_dragging = false;
     int m_dropRow = -1;
+    InputTileDelegate* m_delegate;
 };
 
 }  // namespace mw

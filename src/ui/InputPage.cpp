@@ -21,17 +21,18 @@ namespace mw {
 
 namespace {
 
-// The filter of the open-file dialog.
+// The filter of the open-file dialog; each group ends with the formats common on Linux.
 constexpr const char* kOpenFilter =
     "All Supported "
     "Formats|*.AVI;*.AVM;*.ASF;*.WMV;*.AVS;*.FLV;*.MKV;*.MOV;*.3GP;*.MP4;*.MPG;*.MPEG;*.DAT;*."
-    "OGM;*.VOB;*.RM;*.RMVB;*.TS;*.TP;*.IFO;*.NSV;*.SWF;*.MP3;*.AAC;*.WAV;*.WMA;*.CDA;*.FLAC;*."
-    "M4A;*.MID;*.MKA;*.MP2;*.MPA;*.MPC;*.APE;*.OFR;*.OGG;*.RA;*.WV;*.TTA;*.AC3;*.DTS;|All Video "
-    "Formats (all "
+    "OGM;*.VOB;*.RM;*.RMVB;*.TS;*.TP;*.IFO;*.NSV;*.SWF;*.WEBM;*.M4V;*.M2TS;*.OGV;*.3G2;*.MP3;*."
+    "AAC;*.WAV;*.WMA;*.CDA;*.FLAC;*.M4A;*.MID;*.MKA;*.MP2;*.MPA;*.MPC;*.APE;*.OFR;*.OGG;*.RA;*.WV;"
+    "*.TTA;*.AC3;*.DTS;*.OPUS;*.AIFF;*.OGA;|All Video Formats (all "
     "types)|*.AVI;*.AVM;*.ASF;*.WMV;*.AVS;*.FLV;*.MKV;*.MOV;*.3GP;*.MP4;*.MPG;*.MPEG;*.DAT;*."
-    "OGM;*.VOB;*.RM;*.RMVB;*.TS;*.TP;*.IFO;*.NSV;*.SWF;|All Audio Formats (all "
+    "OGM;*.VOB;*.RM;*.RMVB;*.TS;*.TP;*.IFO;*.NSV;*.SWF;*.WEBM;*.M4V;*.M2TS;*.OGV;*.3G2;|All "
+    "Audio Formats (all "
     "types)|*.MP3;*.AAC;*.WAV;*.WMA;*.CDA;*.FLAC;*.M4A;*.MID;*.MKA;*.MP2;*.MPA;*.MPC;*.APE;*."
-    "OFR;*.OGG;*.RA;*.WV;*.TTA;*.AC3;*.DTS;|All Files|*.*";
+    "OFR;*.OGG;*.RA;*.WV;*.TTA;*.AC3;*.DTS;*.OPUS;*.AIFF;*.OGA;|All Files|*.*";
 
 constexpr std::size_t kDroppedNameLimit = 255;
 constexpr int kButtonLeft = 428;
@@ -149,6 +150,7 @@ void InputPage::AddFiles(const std::vector<std::string>& names) {
         return;
     }
     BusyScope busy;
+    const int before = m_inputs.Count();
     std::vector<std::string> failed;
     {
         // Many files take a while: after a second the window shows how far it got.
@@ -171,6 +173,9 @@ void InputPage::AddFiles(const std::vector<std::string>& names) {
         }
     }
     ListChanged();
+    if (m_inputs.Count() > before) {
+        m_grid->scrollTo(m_model->index(m_inputs.Count() - 1, 0));
+    }
     if (!failed.empty()) {
         TFormFailedAddFile report(failed, m_edition, window());
         const QRect main = window()->frameGeometry();

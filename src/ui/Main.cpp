@@ -1,17 +1,23 @@
 #include "Main.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QBitmap>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTextEdit>
 #include <QWindow>
 
 #include "About.h"
@@ -25,6 +31,7 @@
 #include "InputPage.h"
 #include "Log.h"
 #include "ModePage.h"
+#include "PageWidgets.h"
 #include "Placements.h"
 #include "ProgressPage.h"
 #include "Shutdown.h"
@@ -57,6 +64,26 @@ ImageButton* NewImageButton(const char* name, QPoint at, QWidget* parent) {
     button->setObjectName(name);
     button->move(at);
     return button;
+}
+
+// Enter presses a push button that has the focus (check boxes and radio buttons leave it to
+// the window).
+bool PressFocusedButton(QWidget* focus) {
+    auto* button = qobject_cast<QAbstractButton*>(focus);
+    if (!button || button->isCheckable()) {
+        return false;
+    }
+    if (button->isEnabled()) {
+        button->click();
+    }
+    return true;
+}
+
+// Lists and text boxes keep Enter for themselves: it must not leave the page from there.
+bool TakesEnterItself(const QWidget* focus) {
+    return qobject_cast<const QAbstractItemView*>(focus) || qobject_cast<const QLineEdit*>(focus) ||
+           qobject_cast<const QPlainTextEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
+           qobject_cast<const QAbstractSpinBox*>(focus);
 }
 
 // The button shows its action's caption and enabled state and triggers it.
@@ -96,12 +123,16 @@ TFormMain::TFormMain(const EditionConfig& edition, TFormLog& log, CompletionPlat
     m_driver = std::make_unique<ConversionDriver>(
         m_engine, m_settings, m_edition.Merge,
         [this](const std::string& line) { m_log.AddLogLine(QString::fromStdString(line)); });
-    m_driver->OnChanged = [this] { m_progressPage->Render(*m_driver); };
+    m_driver->OnChanged = [this] {
+        m_progressPage->Render(*m_driver);
+        ShowRunProgress();
+    };
     m_driver->OnFinish = [this] { FinishRun(); };
 
     try {
         CreationSequence();
     } catch (const std::exception& error) {
+        m_startupFailed = true;
         ShowErrorText(this, QString::fromStdString(error.what()));
     }
 }
@@ -182,6 +213,7 @@ void TFormMain::CreateControls() {
     page("ActionHomePage", "Home Page...", EditionPageKind::HomePage);
     m_actionMoreTools =
         page("ActionMoreFreeTools", "More Free Tools...", EditionPageKind::MoreTools);
+    MakePressable(*m_moreTools, [this] { m_actionMoreTools->trigger(); });
     m_helpMenu->addSeparator();
     page("ActionCheckforUpdates", "Check for Updates...", EditionPageKind::Updates);
     page("ActionContactTechnicalSupport", "Contact Technical Support...", EditionPageKind::Support);
@@ -210,6 +242,11 @@ void TFormMain::CreateControls() {
         m_pages->addWidget(pageWidget);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &TFormMain::RefreshPage);
+
+    // Tab leads through the page, then along the bottom row from left to right, then to the
+    // title bar's buttons.
+    setTabOrder(m_exit, m_min);
+    setTabOrder(m_min, m_close);
 }
 
 void TFormMain::CreationSequence() {
@@ -285,7 +322,9 @@ void TFormMain::ApplySkin(const SkinImages& images, int skin) {
     }
     m_title->resize(width() - m_title->x() - 16, m_title->height());
     for (QLabel* label : {m_version, m_moreTools}) {
-        label->setStyleSheet(QString("color: %1;").arg(infoColor.name()));
+        label->setStyleSheet(QString("QLabel { color: %1; border: 1px solid transparent; }"
+                                     "QLabel:focus { border: 1px dotted %1; }")
+                                 .arg(infoColor.name()));
     }
     m_title->setStyleSheet(QString("color: %1;").arg(titleColor.name()));
     const QRect logo = m_leftLogo->geometry();
@@ -302,6 +341,8 @@ void TFormMain::LoadSettingsAndPlacement() {
     AssignDefaultSettings(m_settings, m_edition, ShellFolderPath("Personal"));
     const bool existed =
         LoadSettings(m_settings, m_settingsFolder + std::string(kSettingsFileName));
+    // A shutdown applies to the run it was chosen for, never to one of a later start.
+    m_settings.ShutDownWhenFinished = false;
     if (!existed) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
@@ -328,6 +369,10 @@ void TFormMain::ButtonHelpClick() {
 }
 
 void TFormMain::StartRun() {
+    // A close that came before the posted start leaves nothing to run.
+    if (m_closing) {
+        return;
+    }
     m_driver->StartRun(m_inputs);
     emit RunStarted();
 }
@@ -336,10 +381,32 @@ void TFormMain::FinishRun() {
     if (m_closing) {
         return;
     }
-    RunCompletionActions(m_settings, m_driver->RunSucceeded(), m_driver->RunTotalFiles(),
-                         m_completion, [this] { return RunShutdownCountdown(this); });
+    const std::string refused =
+        RunCompletionActions(m_settings, m_driver->RunSucceeded(), m_driver->RunTotalFiles(),
+                             m_completion, [this] { return RunShutdownCountdown(this); });
+    // The shutdown was chosen for this run only.
+    m_settings.ShutDownWhenFinished = false;
     SetPage(WizardPage::Step4);
     m_finishPage->ShowSummary(*m_driver);
+    if (!refused.empty()) {
+        const QString text =
+            "The computer could not be shut down: " + QString::fromStdString(refused);
+        m_log.AddLogLine(text);
+        ShowNotice(this, text);
+    }
+}
+
+void TFormMain::ShowRunProgress() {
+    const QString title = QString::fromStdString(m_edition.Name);
+    if (!m_driver->Running()) {
+        setWindowTitle(title);
+        return;
+    }
+    setWindowTitle(QString("%1% - %2 of %3 files done - %4")
+                       .arg(m_driver->RunPercent())
+                       .arg(m_driver->FilesDone())
+                       .arg(m_driver->RunTotalFiles())
+                       .arg(title));
 }
 
 void TFormMain::DropFiles(const std::vector<std::string>& names) {
@@ -358,7 +425,26 @@ void TFormMain::paintEvent(QPaintEvent*) {
     }
 }
 
+QString TFormMain::CloseQuestion(bool fromSystem) const {
+    // A run under way is cancelled only on Yes to its own question; conversions are the only
+    // runs so far.
+    if (m_driver->Running()) {
+        return kCancelConversionQuestion;
+    }
+    if (fromSystem && ExitQuits()) {
+        return kQuitQuestion;
+    }
+    return {};
+}
+
 void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!m_closing) {
+        const QString question = CloseQuestion(event->spontaneous());
+        if (!question.isEmpty() && !AskQuestion(this, question)) {
+            event->ignore();
+            return;
+        }
+    }
     m_closing = true;
     m_engine.OnProgress = nullptr;
     m_engine.OnTerminate = nullptr;
@@ -397,6 +483,32 @@ void TFormMain::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     DropFiles(names);
+}
+
+void TFormMain::keyPressEvent(QKeyEvent* event) {
+    constexpr Qt::KeyboardModifiers kChords =
+        Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier | Qt::ShiftModifier;
+    if (event->modifiers() & kChords) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            m_actionExit->trigger();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // The keys the page's controls left alone come here.
+            if (PressFocusedButton(focusWidget())) {
+                return;
+            }
+            if (!TakesEnterItself(focusWidget())) {
+                m_actionNext->trigger();
+            }
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {

@@ -32,6 +32,11 @@ class TFormLog;
 
 enum class WizardPage { Mode, Step1, Step2, Step3, Step4, Step5, Step6, Step7 };
 
+// Questions the window asks in more than one place.
+inline constexpr const char* kQuitQuestion = "Are you sure to quit now?";
+inline constexpr const char* kCancelConversionQuestion =
+    "Do you really want to cancel the conversion?";
+
 // The main window: a borderless, skinned frame around the pages of the wizard.
 class TFormMain : public QWidget {
     Q_OBJECT
@@ -56,6 +61,10 @@ public:
     // dropped, and the wizard shows that page.
     void OpenFiles(const std::vector<std::string>& names);
 
+    // An error ended the creation sequence: the message was shown and the window is not
+    // fit to be shown.
+    bool StartupFailed() const { return m_startupFailed; }
+
     const UserSettings& Settings() const { return m_settings; }
     const std::string& SettingsFolder() const { return m_settingsFolder; }
     const InputList& Inputs() const { return m_inputs; }
@@ -79,6 +88,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -91,6 +101,13 @@ private:
     void StartupDone();
     void StartRun();
     void FinishRun();
+    // The title bar and the task bar show how far the run is.
+    void ShowRunProgress();
+    // What closing must ask first; empty when it closes at once. fromSystem: the window
+    // manager asked (Alt+F4 there).
+    QString CloseQuestion(bool fromSystem) const;
+    // Exit asks whether to quit on this page.
+    bool ExitQuits() const;
     // Empties the input list and goes back to the start page.
     void ClearInputsToStartPage();
     void ButtonHelpClick();
@@ -106,6 +123,7 @@ private:
     QPixmap m_background;
     bool m_clipboardLacksText = true;
     bool m_closing = false;
+    bool m_startupFailed = false;
 
     QLabel* m_title;
     QLabel* m_topLogo;

@@ -1,4 +1,5 @@
 // The wizard's pages: their texts and buttons, and what Next, Back and Exit do on each.
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
@@ -61,6 +62,44 @@ PageTexts TextsOf(WizardPage page, bool download, bool merge) {
     return {"", "Next", false, false, "Exit"};
 }
 
+// The access key a control's caption marks with "&" ("&&" is a plain ampersand), lower case;
+// none when it marks none.
+QChar AccessKeyOf(const QString& caption) {
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            if (caption[i + 1] != '&') {
+                return caption[i + 1].toLower();
+            }
+            ++i;
+        }
+    }
+    return {};
+}
+
+// The access keys the visible buttons of a page use.
+QString AccessKeysOf(const QWidget& page) {
+    QString keys;
+    for (const QAbstractButton* button : page.findChildren<QAbstractButton*>()) {
+        const QChar key = AccessKeyOf(button->text());
+        if (!key.isNull() && button->isVisibleTo(&page)) {
+            keys += key;
+        }
+    }
+    return keys;
+}
+
+// Marks the first letter of the caption that no other control uses, and takes it.
+QString WithAccessKey(const QString& caption, QString& taken) {
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        const QChar key = caption[i].toLower();
+        if (key.isLetterOrNumber() && !taken.contains(key)) {
+            taken += key;
+            return QString(caption).insert(i, '&');
+        }
+    }
+    return caption;
+}
+
 // The folder exists afterwards, made with its parents when missing.
 bool CreateFolder(const std::string& folder) {
     std::error_code error;
@@ -92,12 +131,26 @@ void TFormMain::RefreshPage() {
         title = title.arg(QString::fromStdString(m_edition.Name));
     }
     m_title->setText(title);
-    m_actionNext->setText(texts.Next);
+    QString taken = AccessKeysOf(*m_pages->currentWidget());
+    m_actionNext->setText(WithAccessKey(texts.Next, taken));
     m_actionNext->setEnabled(texts.NextEnabled);
-    m_actionBack->setText("Back");
+    m_actionBack->setText(WithAccessKey("Back", taken));
     m_actionBack->setEnabled(texts.BackEnabled);
-    m_actionExit->setText(texts.Exit);
+    m_actionExit->setText(WithAccessKey(texts.Exit, taken));
     m_actionExit->setEnabled(true);
+}
+
+bool TFormMain::ExitQuits() const {
+    switch (Page()) {
+        case WizardPage::Mode:
+        case WizardPage::Step4:
+        case WizardPage::Step7:
+            return true;
+        case WizardPage::Step1:
+            return !m_edition.Download;
+        default:
+            return false;
+    }
 }
 
 void TFormMain::GoToStartPage() {
@@ -184,22 +237,21 @@ void TFormMain::ActionBackExecute() {
 }
 
 void TFormMain::ActionExitExecute() {
+    if (ExitQuits()) {
+        if (AskQuestion(this, kQuitQuestion)) {
+            close();
+        }
+        return;
+    }
     switch (Page()) {
         case WizardPage::Step1:
-            if (!m_edition.Download) {
-                if (AskQuestion(this, "Are you sure to quit now?")) {
-                    close();
-                }
-                break;
-            }
-            [[fallthrough]];
         case WizardPage::Step2:
             if (AskQuestion(this, "Are you sure to cancel?")) {
                 ClearInputsToStartPage();
             }
             break;
         case WizardPage::Step3:
-            if (AskQuestion(this, "Do you really want to cancel the conversion?")) {
+            if (AskQuestion(this, kCancelConversionQuestion)) {
                 m_driver->CancelRun();
                 RefreshPage();
             }
@@ -214,12 +266,7 @@ void TFormMain::ActionExitExecute() {
             // The transfers to abort come with the download run.
             AskQuestion(this, "Do you really want to cancel the downloading?");
             break;
-        case WizardPage::Mode:
-        case WizardPage::Step4:
-        case WizardPage::Step7:
-            if (AskQuestion(this, "Are you sure to quit now?")) {
-                close();
-            }
+        default:
             break;
     }
 }

@@ -10,8 +10,9 @@ namespace mw {
 
 ModePage::ModePage(QWidget* parent) : QWidget(parent) {
     setObjectName("TabSheetMode");
-    m_downloadImage = Placed(new QLabel(this), "ImageDownloadVideo", {50, 60, 200, 130});
-    m_convertImage = Placed(new QLabel(this), "ImageConvertVideo", {290, 60, 200, 130});
+    // Each picture has room round it for the focus mark.
+    m_downloadImage = Placed(new QLabel(this), "ImageDownloadVideo", {48, 58, 204, 134});
+    m_convertImage = Placed(new QLabel(this), "ImageConvertVideo", {288, 58, 204, 134});
     m_download = Placed(new QRadioButton("Download video from YouTube", this),
                         "RadioButtonDownloadVideo", {50, 222, 460, 26});
     m_download->setChecked(true);
@@ -21,7 +22,14 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
     for (QLabel* image : {m_downloadImage, m_convertImage}) {
         image->setCursor(Qt::PointingHandCursor);
         image->installEventFilter(this);
+        MakePressable(*image, [this, image] { Choose(image); });
     }
+}
+
+void ModePage::Choose(QLabel* image) {
+    QRadioButton* radio = image == m_downloadImage ? m_download : m_convert;
+    radio->setChecked(true);
+    radio->setFocus();
 }
 
 void ModePage::SetPictures(const QPixmap& download, const QPixmap& convert) {
@@ -31,9 +39,7 @@ void ModePage::SetPictures(const QPixmap& download, const QPixmap& convert) {
 
 bool ModePage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
-        QRadioButton* radio = watched == m_downloadImage ? m_download : m_convert;
-        radio->setChecked(true);
-        radio->setFocus();
+        Choose(static_cast<QLabel*>(watched));
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -22,6 +22,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A picture was pressed: its choice is checked and takes the focus.
+    void Choose(QLabel* image);
+
     QRadioButton* m_download;
     QRadioButton* m_convert;
     QLabel* m_downloadImage;

@@ -3,11 +3,47 @@
 #include "Dialogs.h"
 #include "core/UtilFuncs.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 
 namespace mw {
+
+namespace {
+
+// Presses its label on Space and Enter.
+class PressKeys : public QObject {
+public:
+    PressKeys(QLabel& label, std::function<void()> press)
+        : QObject(&label), m_press(std::move(press)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && IsPressKey(*static_cast<QKeyEvent*>(event))) {
+            m_press();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_press;
+};
+
+}  // namespace
+
+bool IsPressKey(const QKeyEvent& key) {
+    return key.modifiers() == Qt::NoModifier &&
+           (key.key() == Qt::Key_Space || key.key() == Qt::Key_Return ||
+            key.key() == Qt::Key_Enter);
+}
+
+void MakePressable(QLabel& label, std::function<void()> press) {
+    label.setProperty("pressable", true);
+    label.setFocusPolicy(Qt::TabFocus);
+    label.installEventFilter(new PressKeys(label, std::move(press)));
+}
 
 QLabel* NewHeadingLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -25,6 +61,7 @@ QLabel* NewLinkLabel(const char* name, const QString& text, QWidget* parent) {
     label->setObjectName(name);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     label->setCursor(Qt::PointingHandCursor);
+    MakePressable(*label, [label] { emit label->linkActivated("#"); });
     return label;
 }
 

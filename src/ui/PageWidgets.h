@@ -3,8 +3,10 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -20,6 +22,13 @@ Control* Placed(Control* control, const char* name, const QRect& geometry) {
     control->setGeometry(geometry);
     return control;
 }
+
+// Space or Enter without modifiers: the keys that press the control with the focus.
+bool IsPressKey(const QKeyEvent& key);
+
+// A label the mouse presses (a link, a picture) takes the focus from Tab, shows it with the
+// theme's focus mark, and calls press on Space or Enter as on a click.
+void MakePressable(QLabel& label, std::function<void()> press);
 
 // The bold first line of a summary page.
 QLabel* NewHeadingLabel(const char* name, QWidget* parent);

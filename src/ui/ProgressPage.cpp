@@ -110,6 +110,9 @@ void ProgressPage::Render(const ConversionDriver& driver) {
             item->setText(column, QString::fromStdString(*texts[column]));
         }
     }
+    if (const QTreeWidgetItem* current = m_list->topLevelItem(driver.CurrentTask())) {
+        m_list->scrollToItem(current);
+    }
     m_currentFileTitle->setText(QString::fromStdString(driver.CurrentFileTitle()));
     m_currentFile->setText(QString::fromStdString(driver.CurrentFile()));
     m_progress->setValue(driver.Percent());

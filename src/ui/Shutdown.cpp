@@ -22,7 +22,7 @@ TFormShutdown::TFormShutdown(QWidget* parent) : QDialog(parent) {
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     warning->setFont(bold);
     auto* description =
-        new QLabel(QString("If you don't press cancel now, \n%1\nwill shutdown Windows.")
+        new QLabel(QString("If you don't press cancel now, \n%1\nwill shutdown the computer.")
                        .arg(ApplicationTitle()),
                    this);
     description->setObjectName("LabelShutdownDescription");

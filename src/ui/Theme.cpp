@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "FormatPage.h"
+#include "InputGrid.h"
 
 namespace mw {
 
@@ -16,17 +17,19 @@ QPushButton {
 }
 QPushButton:hover { border-color: @accent; background: @light; }
 QPushButton:pressed { background: @lighter; }
+QPushButton:focus { border: 2px solid @accent; padding: 3px 9px; }
 QPushButton:disabled { color: #9aa5b3; background: #f3f5f8; border-color: #dde3ea; }
 QLineEdit, QComboBox {
     border: 1px solid #c5cfdc; border-radius: 4px; padding: 3px 6px; background: #ffffff;
     selection-background-color: @accent;
 }
-QLineEdit:focus, QComboBox:focus { border-color: @accent; }
+QLineEdit:focus, QComboBox:focus { border: 2px solid @accent; padding: 2px 5px; }
 QComboBox QAbstractItemView { selection-background-color: @light; selection-color: #1d2b3e; }
 QListView, QTreeView, QPlainTextEdit {
     border: 1px solid #d3dbe6; border-radius: 4px; background: #ffffff;
     selection-background-color: @light; selection-color: #1d2b3e;
 }
+QListView:focus, QTreeView:focus, QPlainTextEdit:focus { border: 2px solid @accent; }
 QHeaderView::section {
     background: #eef2f7; border: none; border-right: 1px solid #d3dbe6;
     border-bottom: 1px solid #d3dbe6; padding: 4px 6px; font-weight: bold; color: #33445a;
@@ -40,6 +43,8 @@ QGroupBox QLabel, QGroupBox QCheckBox, QGroupBox QRadioButton { font-weight: nor
 QProgressBar { border: 1px solid #c5cfdc; border-radius: 4px; background: #eef2f7; }
 QProgressBar::chunk { background: @accent; border-radius: 3px; }
 QLabel a { color: @accent; }
+QLabel[pressable="true"] { border: 2px solid transparent; border-radius: 4px; }
+QLabel[pressable="true"]:focus { border: 2px dotted @accent; }
 )";
 
 }  // namespace
@@ -56,6 +61,9 @@ void ApplyTheme(QWidget& pages, const QColor& accent) {
     pages.setPalette(palette);
     if (auto* formats = pages.findChild<FormatPage*>()) {
         formats->SetAccent(accent);
+    }
+    if (auto* grid = pages.findChild<NextGrid*>()) {
+        grid->SetAccent(accent);
     }
 }
 

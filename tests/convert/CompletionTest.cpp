@@ -11,8 +11,12 @@ namespace {
 class RecordingPlatform final : public CompletionPlatform {
 public:
     void PlaySound(const std::string& path) override { Events.push_back("sound " + path); }
-    void PowerOff() override { Events.push_back("power off"); }
+    std::string PowerOff() override {
+        Events.push_back("power off");
+        return Refusal;
+    }
     std::vector<std::string> Events;
+    std::string Refusal;
 };
 
 TEST(CompletionActions, SoundThenShutdownOffer) {
@@ -24,25 +28,30 @@ TEST(CompletionActions, SoundThenShutdownOffer) {
 
     struct Case {
         bool Sound, Shutdown, CountdownRunsOut;
+        std::string Refusal;  // what the system answers a power-off
         std::vector<std::string> Events;
+        std::string Reported;
     };
     const Case cases[] = {
-        {false, false, true, {}},
-        {true, false, true, {"sound " + done}},
-        {true, true, false, {"sound " + done, "countdown"}},
-        {true, true, true, {"sound " + done, "countdown", "power off"}},
-        {false, true, true, {"countdown", "power off"}},
+        {false, false, true, "", {}, ""},
+        {true, false, true, "", {"sound " + done}, ""},
+        {true, true, false, "Access denied", {"sound " + done, "countdown"}, ""},
+        {true, true, true, "", {"sound " + done, "countdown", "power off"}, ""},
+        {false, true, true, "", {"countdown", "power off"}, ""},
+        {false, true, true, "Access denied", {"countdown", "power off"}, "Access denied"},
     };
     for (const Case& c : cases) {
         UserSettings settings;
         settings.PlayASoundWhenFinished = c.Sound;
         settings.ShutDownWhenFinished = c.Shutdown;
         RecordingPlatform platform;
-        RunCompletionActions(settings, 3, 3, platform, [&] {
+        platform.Refusal = c.Refusal;
+        const std::string reported = RunCompletionActions(settings, 3, 3, platform, [&] {
             platform.Events.push_back("countdown");
             return c.CountdownRunsOut;
         });
         EXPECT_EQ(platform.Events, c.Events);
+        EXPECT_EQ(reported, c.Reported);
     }
 }
 

@@ -53,13 +53,13 @@ TEST_F(InputListTest, RowsDescribeTheFiles) {
     EXPECT_TRUE(audio.AudioIcon);
     EXPECT_TRUE(audio.Thumbnail.Empty());
     EXPECT_EQ(audio.BitRate, "Audio Bit rate: 128 Kbps");
-    EXPECT_EQ(audio.Dimension, "Audio Encoder: mp3float(MP3 (MPEG audio layer 3))");
+    EXPECT_EQ(audio.Dimension, "Audio Codec: MP3");
     EXPECT_EQ(audio.Width, -1);
     EXPECT_EQ(audio.FrameRate, "Frame rate: N/A");
     const InputItem& video = m_list.Items()[1];
     EXPECT_FALSE(video.AudioIcon);
     EXPECT_EQ(video.Thumbnail.Width, 320);
-    EXPECT_EQ(video.Dimension, "Dimension: 320 x 240");
+    EXPECT_EQ(video.Dimension, "Dimension: 320 x 240, MPEG-4 part 2");
     EXPECT_TRUE(video.BitRate.starts_with("Bit rate: ")) << video.BitRate;
     EXPECT_EQ(video.FrameRate, "Frame rate: 25.00");
     EXPECT_EQ(video.AudioChannels, "Channels: 2");
@@ -67,6 +67,39 @@ TEST_F(InputListTest, RowsDescribeTheFiles) {
     EXPECT_EQ(video.FileFullName, clip);
     EXPECT_GT(video.RealDuration, 400000);
     EXPECT_EQ(video.Duration.substr(0, 10), "Duration: ");
+}
+
+TEST_F(InputListTest, BitRateAndCodecLines) {
+    struct Case {
+        const char* Name;
+        const char* Video;
+        const char* Audio;
+        const char* BitRate;  // the start of line 3
+        const char* Overall;  // how line 3 ends
+        const char* Dimension;
+    };
+    // Matroska keeps no rate per stream: the tile falls back on the file's own.
+    const Case cases[] = {
+        {"h264.mp4", "libx264", "aac", "Bit rate: ", " Kbps", "Dimension: 320 x 240, H.264"},
+        {"mpeg4.mkv", "mpeg4", "flac", "Bit rate: ", " Kbps (overall)",
+         "Dimension: 320 x 240, MPEG-4 part 2"},
+        {"flac.mkv", "", "flac", "Audio Bit rate: ", " Kbps (overall)", "Audio Codec: FLAC"},
+        {"tone.mp3", "", "libmp3lame", "Audio Bit rate: 128 Kbps", "128 Kbps", "Audio Codec: MP3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::FixturePlan plan;
+        plan.VideoCodec = c.Video;
+        plan.AudioCodec = c.Audio;
+        plan.Seconds = 0.5;
+        test::WriteFixture(m_dir.File(c.Name), plan);
+        m_list.Clear();
+        ASSERT_TRUE(Add({m_dir.File(c.Name)}).empty());
+        const InputItem& item = m_list.Items()[0];
+        EXPECT_TRUE(item.BitRate.starts_with(c.BitRate)) << item.BitRate;
+        EXPECT_TRUE(item.BitRate.ends_with(c.Overall)) << item.BitRate;
+        EXPECT_EQ(item.Dimension, c.Dimension);
+    }
 }
 
 TEST_F(InputListTest, UnreadableFilesAreReportedTogether) {

@@ -144,7 +144,8 @@ TEST(Layout, GridCellRect) {
 }
 
 TEST(MediaFiles, ExtensionList) {
-    for (const char* yes : {".mp3", ".MP3", ".Flac", ".rmvb", ".ifo", ".swf", ".ts"}) {
+    for (const char* yes : {".mp3", ".MP3", ".Flac", ".rmvb", ".ifo", ".swf", ".ts", ".WebM",
+                            ".opus", ".aiff", ".m4v", ".m2ts", ".oga", ".ogv", ".3g2"}) {
         EXPECT_TRUE(IsMediaExtension(yes)) << yes;
     }
     for (const char* no : {".mpeg", "mp3", "", ".txt", ".mp33", "."}) {

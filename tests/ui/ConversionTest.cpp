@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
 #include <filesystem>
 #include <set>
@@ -33,6 +34,7 @@ using test::Find;
 struct RunObservation {
     std::set<QString> Statuses;
     std::vector<int> Percents;
+    QStringList Titles;  // of the window, each change once
     bool Rising() const {
         for (std::size_t i = 1; i < Percents.size(); ++i) {
             if (Percents[i] > Percents[i - 1] && Percents[i - 1] > 0) {
@@ -87,6 +89,9 @@ protected:
             if (seen.Percents.empty() || seen.Percents.back() != percent) {
                 seen.Percents.push_back(percent);
             }
+            if (seen.Titles.isEmpty() || seen.Titles.back() != main.windowTitle()) {
+                seen.Titles << main.windowTitle();
+            }
             if (during) {
                 during(seen);
             }
@@ -129,6 +134,26 @@ TEST_F(ConversionTest, ThreeFilesToMp3) {
     EXPECT_TRUE(seen.Rising());
     EXPECT_EQ(Counts(main), (QStringList{"3", "3", "0"}));
     EXPECT_FALSE(main.Step4()->MemoErrorLog()->isVisibleTo(main.Step4()));
+    EXPECT_FALSE(main.Step4()->LabelFinishCancelled()->isVisibleTo(main.Step4()));
+    // The title bar follows the whole run: files done and the share of all three durations.
+    const QRegularExpression progress(R"(^(\d+)% - ([0-3]) of 3 files done - MediaWizard$)");
+    int lastPercent = 0;
+    int lastDone = 0;
+    int titledMidRun = 0;
+    for (const QString& title : seen.Titles) {
+        if (title == "MediaWizard") {
+            continue;  // before the run started, and after it
+        }
+        const QRegularExpressionMatch match = progress.match(title);
+        ASSERT_TRUE(match.hasMatch()) << title.toStdString();
+        EXPECT_GE(match.captured(1).toInt(), lastPercent) << title.toStdString();
+        EXPECT_GE(match.captured(2).toInt(), lastDone) << title.toStdString();
+        lastPercent = match.captured(1).toInt();
+        lastDone = match.captured(2).toInt();
+        titledMidRun += lastPercent > 0 && lastPercent < 100;
+    }
+    EXPECT_GT(titledMidRun, 0) << seen.Titles.join(" | ").toStdString();
+    EXPECT_EQ(main.windowTitle(), "MediaWizard");
     EXPECT_EQ(Find<QLabel>(main, "LabelTitle")->text(), "The conversion is finished.");
     QTreeWidget& list = *main.Step3()->ListViewConverting();
     for (int row = 0; row < 3; ++row) {
@@ -169,7 +194,10 @@ TEST_F(ConversionTest, FailingFileShowsTheErrorMemo) {
     EXPECT_EQ(Counts(main), (QStringList{"3", "2", "1"}));
     QPlainTextEdit& memo = *main.Step4()->MemoErrorLog();
     EXPECT_TRUE(memo.isVisibleTo(main.Step4()));
-    EXPECT_TRUE(memo.toPlainText().startsWith("File (2): ")) << memo.toPlainText().toStdString();
+    // The memo names the file that failed, with its error.
+    EXPECT_TRUE(memo.toPlainText().startsWith(QString::fromStdString("File (2): " + three + ": ")))
+        << memo.toPlainText().toStdString();
+    EXPECT_FALSE(main.Step4()->LabelFinishCancelled()->isVisibleTo(main.Step4()));
     EXPECT_EQ(main.Step3()->ListViewConverting()->topLevelItem(2)->text(2), "Failed.");
 }
 
@@ -181,6 +209,7 @@ TEST_F(ConversionTest, CancelDuringTheSecondFile) {
     TFormMain& main = *windows.Main;
     test::ScriptedDialogs dialogs;
     dialogs.OnModal = [](QDialog&) { return int(QDialog::Accepted); };
+    windows.Completion.Refusal = "Access denied";
     StartRun(main, files, "MP3");
     main.Step3()->CheckBoxPlayASound()->click();
     main.Step3()->CheckBoxShutdown()->click();
@@ -201,8 +230,66 @@ TEST_F(ConversionTest, CancelDuringTheSecondFile) {
     EXPECT_EQ(list.topLevelItem(2)->text(2), "Failed.");
     EXPECT_EQ(windows.Completion.Sounds,
               std::vector<std::string>{ProgramDir() + "sounds/fail.wav"});
-    // The countdown ran out: the machine is switched off through the platform only.
+    // The countdown ran out: the machine is switched off through the platform only, and its
+    // refusal is told.
     EXPECT_EQ(windows.Completion.PowerOffs, 1);
+    const QString refused = "The computer could not be shut down: Access denied";
+    EXPECT_EQ(dialogs.Texts().back(), refused);
+    EXPECT_TRUE(windows.Log.Lines().contains(refused));
+
+    // The summary says the run was cancelled, above the counts, and names what was left.
+    QLabel& cancelledLine = *main.Step4()->LabelFinishCancelled();
+    EXPECT_TRUE(cancelledLine.isVisibleTo(main.Step4()));
+    EXPECT_EQ(cancelledLine.text(), "The conversion was cancelled.");
+    EXPECT_LT(cancelledLine.mapTo(main.Step4(), QPoint()).y(),
+              main.Step4()->LabelFinishTotalFiles()->mapTo(main.Step4(), QPoint()).y());
+    EXPECT_EQ(main.Step4()->MemoErrorLog()->toPlainText(),
+              QString::fromStdString("File (1): " + files[1] +
+                                     ": cancelled before it was finished\nFile (2): " + files[2] +
+                                     ": cancelled before it was finished"));
+}
+
+TEST_F(ConversionTest, AShutdownFromTheSettingsFileIsNotTaken) {
+    const std::string settings = m_account.ConfigFolder() + "MediaWizard/system.dat";
+    std::filesystem::create_directories(std::filesystem::path(settings).parent_path());
+    test::WriteTextFile(settings, "[System]\nShutDownWhenFinished=1\n");
+    const std::vector<std::string> files = {Fixture("one.wav", 2, false)};
+    {
+        test::ProgramWindows windows(test::FullEdition());
+        TFormMain& main = *windows.Main;
+        test::ScriptedDialogs dialogs;
+        int countdowns = 0;
+        dialogs.OnModal = [&](QDialog&) {
+            ++countdowns;
+            return int(QDialog::Accepted);
+        };
+        StartRun(main, files, "MP3");
+        EXPECT_FALSE(main.Step3()->CheckBoxShutdown()->isChecked());
+        WaitForSummary(main);
+        EXPECT_EQ(countdowns, 0);
+        EXPECT_EQ(windows.Completion.PowerOffs, 0);
+        main.close();
+    }
+    // The key is still written, in the same form.
+    EXPECT_NE(test::ReadTextFile(settings).find("ShutDownWhenFinished=0"), std::string::npos)
+        << test::ReadTextFile(settings);
+}
+
+TEST_F(ConversionTest, TheRowBeingConvertedStaysInView) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 11; ++i) {
+        files.push_back(Fixture("short" + std::to_string(i) + ".wav", 1, false));
+    }
+    files.push_back(Fixture("last.wav", 30, false));
+    test::ProgramWindows windows(test::FullEdition());
+    TFormMain& main = *windows.Main;
+    StartRun(main, files, "MP3");
+    WaitForSummary(main);
+    EXPECT_EQ(Counts(main), (QStringList{"12", "12", "0"}));
+    QTreeWidget& list = *main.Step3()->ListViewConverting();
+    const QRect last = list.visualItemRect(list.topLevelItem(11));
+    EXPECT_TRUE(last.top() >= 0 && last.bottom() < list.viewport()->height());
+    EXPECT_LT(list.visualItemRect(list.topLevelItem(0)).top(), 0);
 }
 
 TEST_F(ConversionTest, JoinEditionMakesOneFile) {
@@ -268,29 +355,57 @@ TEST_F(ConversionTest, ChoicesSurviveARestart) {
     EXPECT_EQ(page.PresetList(*FindOutputFormat("WMV"))->currentIndex(), 16);
 }
 
-TEST_F(ConversionTest, ClosingDuringARunStopsWithoutSummary) {
-    const std::vector<std::string> files = {Fixture("long.wav", 120, false)};
+TEST_F(ConversionTest, ClosingDuringARunAsksFirst) {
+    const std::vector<std::string> files = {Fixture("long.wav", 60, false)};
     test::ProgramWindows windows(test::FullEdition());
     TFormMain& main = *windows.Main;
+    test::ScriptedDialogs dialogs;
     StartRun(main, files, "MP3");
     main.Step3()->CheckBoxPlayASound()->click();
-    ASSERT_TRUE(test::WaitFor([&] {
+    const auto converting = [&] {
         QTreeWidgetItem* row = main.Step3()->ListViewConverting()->topLevelItem(0);
         return row && row->text(2) == "Converting...";
-    }));
+    };
+    ASSERT_TRUE(test::WaitFor(converting));
+
+    // No: the run goes on to its end and its summary.
+    dialogs.Answers = {QMessageBox::No};
     main.close();
+    EXPECT_EQ(dialogs.Texts(), QStringList{"Do you really want to cancel the conversion?"});
+    EXPECT_TRUE(main.isVisible());
+    WaitForSummary(main);
+    EXPECT_EQ(Counts(main), (QStringList{"1", "1", "0"}));
+    const auto probe = test::FFprobe(OutputFolder() + "long.mp3");
+    EXPECT_NEAR(std::stod(probe.at("format.duration")), 60.0, 0.2);
+
+    // Yes: the window closes in the middle of a second run, without a summary.
+    main.ActionNextExecute();
+    dialogs.Messages.clear();
+    StartRun(main, files, "MP3");
+    ASSERT_TRUE(test::WaitFor(converting));
+    dialogs.Answers = {QMessageBox::Yes};
+    main.close();
+    EXPECT_EQ(dialogs.Texts(), QStringList{"Do you really want to cancel the conversion?"});
     QCoreApplication::processEvents();
     EXPECT_FALSE(main.isVisible());
     EXPECT_EQ(main.Page(), WizardPage::Step3);
-    EXPECT_TRUE(windows.Completion.Sounds.empty());
-    // A stopped output is not left behind half written.
-    EXPECT_FALSE(std::filesystem::exists(OutputFolder() + "long.mp3"));
+    EXPECT_EQ(windows.Completion.Sounds.size(), 1u);
+    // The stopped second output is not left behind, neither half written nor under a
+    // temporary name: the folder holds the first run's file alone.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(OutputFolder())) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"long.mp3"});
 }
 
 TEST(ShutdownWindow, CountsDownAndEndsOnEveryKey) {
     test::UiAccount account;
     TFormShutdown form(nullptr);
     EXPECT_EQ(form.windowTitle(), "Shutdown");
+    EXPECT_TRUE(Find<QLabel>(form, "LabelShutdownDescription")
+                    ->text()
+                    .endsWith("\nwill shutdown the computer."));
     EXPECT_EQ(form.LabelTimeOut()->text(), "Time left: 30");
     EXPECT_EQ(form.ButtonCancel()->text(), "&Cancel");
     for (int tick = 0; tick < 30; ++tick) {

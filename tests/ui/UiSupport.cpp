@@ -61,12 +61,17 @@ UiAccount::UiAccount()
 ProgramWindows::ProgramWindows(const EditionConfig& edition) {
     ApplyEditionTitle(edition);
     Main = std::make_unique<TFormMain>(edition, Log, Completion);
-    Main->show();
+    if (!Main->StartupFailed()) {
+        Main->show();
+    }
     QCoreApplication::processEvents();
 }
 
 ProgramWindows::~ProgramWindows() {
     if (Main->isVisible()) {
+        // A run left going is cancelled without a question on the screen.
+        ScriptedDialogs yes;
+        yes.Answers = {QMessageBox::Yes};
         Main->close();
     }
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@
 #include "ui/Dialogs.h"
 #include "ui/Log.h"
 #include "ui/Main.h"
+
+// Failures show the texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace mw::test {
 
@@ -52,10 +58,14 @@ private:
 class RecordingCompletion : public CompletionPlatform {
 public:
     void PlaySound(const std::string& path) override { Sounds.push_back(path); }
-    void PowerOff() override { ++PowerOffs; }
+    std::string PowerOff() override {
+        ++PowerOffs;
+        return Refusal;
+    }
 
     std::vector<std::string> Sounds;
     int PowerOffs = 0;
+    std::string Refusal;  // what the system answers a power-off; empty: it takes it
 };
 
 // The targets handed to the desktop's opener (pages, folders, files) instead of opening them.

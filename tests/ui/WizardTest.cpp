@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,11 +80,15 @@ TEST(Wizard, TitleAndButtonsOfEveryPage) {
         const auto* next = Find<ImageButton>(main, "ButtonNext");
         const auto* back = Find<ImageButton>(main, "ButtonBack");
         const auto* exit = Find<ImageButton>(main, "ButtonExit");
-        EXPECT_EQ(next->text(), row.Next);
+        // The captions as they read; their access keys are tested with the keyboard.
+        const auto caption = [](const ImageButton* button) {
+            return QString(button->text()).remove('&');
+        };
+        EXPECT_EQ(caption(next), row.Next);
         EXPECT_EQ(next->isEnabled(), row.NextEnabled);
-        EXPECT_EQ(back->text(), "Back");
+        EXPECT_EQ(caption(back), "Back");
         EXPECT_EQ(back->isEnabled(), row.BackEnabled);
-        EXPECT_EQ(exit->text(), row.Exit);
+        EXPECT_EQ(caption(exit), row.Exit);
         EXPECT_TRUE(exit->isEnabled());
     }
 }
@@ -201,6 +207,46 @@ TEST(Wizard, AltF4AsksTheExitQuestion) {
     QTest::keyClick(&main, Qt::Key_F4, Qt::AltModifier);
     EXPECT_EQ(dialogs.Texts(), QStringList{"Are you sure to quit now?"});
     EXPECT_TRUE(main.isVisible());
+}
+
+TEST(Wizard, AClosingAskedByTheSystemAsksWhereExitQuits) {
+    struct CloseRow {
+        WizardPage Page;
+        QStringList Asked;
+        bool Yes;
+        bool Closed;
+    };
+    // Alt+F4 reaches a window through the window manager as a request to close it.
+    const CloseRow rows[] = {
+        {WizardPage::Mode, {"Are you sure to quit now?"}, false, false},
+        {WizardPage::Mode, {"Are you sure to quit now?"}, true, true},
+        {WizardPage::Step4, {"Are you sure to quit now?"}, false, false},
+        {WizardPage::Step2, {}, false, true},
+    };
+    for (const CloseRow& row : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << "page " << static_cast<int>(row.Page) << " yes " << row.Yes);
+        test::UiAccount account;
+        test::ProgramWindows windows(test::FullEdition());
+        TFormMain& main = *windows.Main;
+        main.SetPage(row.Page);
+        test::ScriptedDialogs dialogs;
+        dialogs.Answers = {row.Yes ? QMessageBox::Yes : QMessageBox::No};
+        // Marked as coming from outside the program, delivered the way the test library
+        // delivers its keys.
+        QCloseEvent request;
+        QSpontaneKeyEvent::setSpontaneous(&request);
+        QCoreApplication::instance()->notify(&main, &request);
+        EXPECT_EQ(dialogs.Texts(), row.Asked);
+        EXPECT_EQ(request.isAccepted(), row.Closed);
+    }
+    // Closing from the program itself (the title bar's button) asks nothing when idle.
+    test::UiAccount account;
+    test::ProgramWindows windows(test::FullEdition());
+    test::ScriptedDialogs dialogs;
+    Find<ImageButton>(*windows.Main, "ButtonClose")->click();
+    EXPECT_TRUE(dialogs.Messages.empty());
+    EXPECT_FALSE(windows.Main->isVisible());
 }
 
 TEST(Wizard, NoticesKeepThePage) {
@@ -394,6 +440,9 @@ TEST(Wizard, StartUpErrorsAreShownAndEndTheSequence) {
         ASSERT_EQ(dialogs.Messages.size(), 1u);
         EXPECT_TRUE(dialogs.Messages.front().Text.contains(row.Message))
             << dialogs.Messages.front().Text.toStdString();
+        // The start-up ends there: no window without its pictures and controls.
+        EXPECT_TRUE(windows.Main->StartupFailed());
+        EXPECT_FALSE(windows.Main->isVisible());
         // The settings were never read, so nothing is written at close either.
         EXPECT_TRUE(windows.Main->SettingsFolder().empty());
         windows.Main->close();

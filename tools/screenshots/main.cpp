@@ -23,6 +23,7 @@
 #include "ui/DVDSelectFrm.h"
 #include "ui/Dialogs.h"
 #include "ui/FormatPage.h"
+#include "ui/InputGrid.h"
 #include "ui/InputPage.h"
 #include "ui/Log.h"
 #include "ui/Main.h"
@@ -34,7 +35,7 @@ namespace {
 class QuietCompletion : public mw::CompletionPlatform {
 public:
     void PlaySound(const std::string&) override {}
-    void PowerOff() override {}
+    std::string PowerOff() override { return {}; }
 };
 
 void Save(QWidget& window, const QString& file) {
@@ -136,12 +137,22 @@ int main(int argc, char** argv) {
         mw::TFormMain main(edition, log, completion);
         main.move(0, 0);
         main.show();
+        // Active, so that the pictures show where the keyboard's focus is.
+        main.activateWindow();
+        QApplication::setActiveWindow(&main);
+        const auto focus = [&](const char* name) {
+            main.findChild<QWidget*>(name)->setFocus(Qt::TabFocusReason);
+        };
         const auto shot = [&](const char* page) {
             Save(main, out.filePath(QString("skin%1-%2.png").arg(skin).arg(page)));
         };
+        focus("ButtonNext");
         shot("mode");
         main.SetPage(mw::WizardPage::Step1);
         main.Step1()->AddFiles(media);
+        mw::NextGrid* grid = main.Step1()->Grid();
+        grid->setFocus(Qt::TabFocusReason);
+        grid->setCurrentIndex(grid->model()->index(0, 0));
         shot("step1");
         if (!dvdRoot.empty()) {
             DvdDialogShots answers(dvdRoot, out.filePath(QString("skin%1").arg(skin)));
@@ -153,6 +164,7 @@ int main(int argc, char** argv) {
         main.Step2()->EditOutputDir()->setText(config.filePath("out/"));
         for (auto formatClass :
              {mw::FormatClass::Audio, mw::FormatClass::Video, mw::FormatClass::Device}) {
+            main.Step2()->ClassButton(formatClass)->setFocus(Qt::TabFocusReason);
             main.Step2()->ClassButton(formatClass)->click();
             shot(mw::ClassName(formatClass).data());
         }
@@ -172,6 +184,7 @@ int main(int argc, char** argv) {
         if (!midRun) {
             std::printf("(the run ended before a mid-run picture)\n");
         }
+        focus("ButtonNext");
         shot("step4");
         for (auto page : {mw::WizardPage::Step5, mw::WizardPage::Step6, mw::WizardPage::Step7}) {
             main.SetPage(page);
