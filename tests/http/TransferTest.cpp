@@ -89,7 +89,7 @@ TEST(Transfer, RedirectToALocalFileIsRefusedAndTheFileStaysUnread) {
     TempDir dir;
     WriteTextFile(dir.File("secret.txt"), "local secret");
     TransferHarness h;
-    h.Http.URL = Server("/tofile?path=" + dir.File("secret.txt"));
+    h.Http.URL = Server("/to?url=file://" + dir.File("secret.txt"));
     h.Run();
     EXPECT_EQ(h.EventNames(), "HTTPError AnyError");
     EXPECT_EQ(h.ErrorCode, 302);

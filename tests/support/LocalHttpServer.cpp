@@ -118,8 +118,8 @@ void AddOriginRoutes(httplib::Server& server, std::mutex& lock, std::string& las
         const std::int64_t hops = Param(req, "hops", 1);
         res.set_redirect(hops > 1 ? "/redirect?hops=" + std::to_string(hops - 1) : "/body?size=100");
     });
-    server.Get("/tofile", [](const httplib::Request& req, httplib::Response& res) {
-        res.set_redirect("file://" + req.get_param_value("path"));
+    server.Get("/to", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_redirect(req.get_param_value("url"));
     });
     server.Get("/auth", [](const httplib::Request& req, httplib::Response& res) {
         // "user:secret" in Basic form.

@@ -19,7 +19,7 @@ std::string BodyBytes(std::int64_t from, std::int64_t count);
 // life of the test program:
 //   origin  /body?size=N (Content-Length, ranges, 416 past the end), /chunked?size=N[&delay=MS],
 //           /cut?size=N&sent=M (closes early), /cutchunked?size=N&sent=M, /status?code=C,
-//           /redirect?hops=K, /tofile?path=P, /tohttps, /auth, /echo (request line and
+//           /redirect?hops=K, /to?url=U (a redirect to U), /auth, /echo (request line and
 //           headers as the body), /hostile, /longheader, /dates, /stream (slow, endless)
 //   proxy   answers absolute-form targets itself; targets containing "/private" need
 //           Basic proxy credentials proxyuser:proxypass
