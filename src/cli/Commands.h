@@ -43,4 +43,8 @@ int RunFormatsCommand(Arguments args);
 // a conversion run as the wizard makes it, with its summary.
 int RunConvertCommand(Arguments args);
 
+// mediawizard-cli fetch [-o FILE] [--resume] [--header LINE]... [--user U:P] URL: one HTTP
+// transfer, its events on stderr, the body to FILE or (without -o) to stdout.
+int RunFetchCommand(Arguments args);
+
 }  // namespace mw::cli

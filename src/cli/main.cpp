@@ -17,6 +17,8 @@ constexpr Command kCommands[] = {
     {"edition", "edition [EDITION-FILE]", mw::cli::RunEditionCommand},
     {"convert", "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...",
      mw::cli::RunConvertCommand},
+    {"fetch", "fetch [-o FILE] [--resume] [--header LINE]... [--user USER:PASSWORD] URL",
+     mw::cli::RunFetchCommand},
     {"formats", "formats [--json]", mw::cli::RunFormatsCommand},
     {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
     {"thumbnail", "thumbnail FILE OUT.png [--size WxH]", mw::cli::RunThumbnailCommand},
