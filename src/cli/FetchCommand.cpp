@@ -14,6 +14,11 @@ namespace mw::cli {
 
 namespace {
 
+// Every progress event holds the worker until the main thread has handled it; at the
+// component's default of 4 KiB per chunk that hand-off, not the network, bounds a fast local
+// transfer. Larger chunks keep each event exact while there are 64 times fewer of them.
+constexpr std::int32_t kChunkBytes = 256 * 1024;
+
 constexpr const char* kUsage =
     "fetch [-o FILE] [--resume] [--header LINE]... [--user USER:PASSWORD] URL";
 
@@ -168,6 +173,7 @@ int RunFetchCommand(Arguments args) {
     http.URL = options.Url;
     http.OutputFileName = options.OutputFile;
     http.AddHeaders = options.Headers;
+    http.SetTransferBufferSize(kChunkBytes);
     if (options.HasUser) {
         const std::size_t colon = options.User.find(':');
         http.Username = options.User.substr(0, colon);
