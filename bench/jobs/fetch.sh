@@ -26,20 +26,13 @@ MEM=$((100 * 1024 * 1024))
 BIG_URL="http://127.0.0.1:$PORT/body?size=$BIG"
 MEM_URL="http://127.0.0.1:$PORT/body?size=$MEM"
 
-# measure COMMAND...: median wall seconds and median peak memory (KB) of RUNS runs.
-measure() {
-    local times=() mems=()
-    for ((i = 0; i < RUNS; i++)); do
-        rm -f "$WORK/out.bin"
-        /usr/bin/time -f "%e %M" -o "$WORK/time" "$@" >/dev/null 2>&1
-        read -r t m <"$WORK/time"
-        times+=("$t")
-        mems+=("$m")
-    done
-    local mt mm
-    mt=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
-    mm=$(printf '%s\n' "${mems[@]}" | sort -n | sed -n "$(((RUNS + 1) / 2))p")
-    echo "$mt $mm"
+median() { sort -n | sed -n "$(((RUNS + 1) / 2))p"; }
+
+# run COMMAND...: wall seconds and peak memory (KB) of one run, on one line.
+run() {
+    rm -f "$WORK/out.bin"
+    /usr/bin/time -f "%e %M" -o "$WORK/time" "$@" >/dev/null 2>&1
+    cat "$WORK/time"
 }
 
 check_file() {
@@ -48,23 +41,48 @@ check_file() {
     [[ "$size" == "$1" ]] || { echo "fetch: wrote $size bytes, expected $1" >&2; exit 1; }
 }
 
-mbps() { echo "scale=1; $1 / 1048576 / $2" | bc -l; }
+# paired NAME SIZE OURS -- THEIRS: RUNS pairs run back to back; prints the medians of our time,
+# their time, our throughput, our peak memory and of the per-pair ratio their time / ours.
+paired() {
+    local name="$1" size="$2"
+    shift 2
+    local ours=() theirs=()
+    while [[ "$1" != "--" ]]; do ours+=("$1"); shift; done
+    shift
+    local ot=() om=() tt=() ratios=()
+    for ((i = 0; i < RUNS; i++)); do
+        read -r a m < <(run "${ours[@]}")
+        if [[ "$size" != memory ]]; then check_file "$size"; fi
+        read -r b _ < <(run "$@")
+        ot+=("$a") om+=("$m") tt+=("$b")
+        ratios+=("$(echo "$b / $a" | bc -l)")
+    done
+    local mot mtt mom mr bytes
+    mot=$(printf '%s\n' "${ot[@]}" | median)
+    mtt=$(printf '%s\n' "${tt[@]}" | median)
+    mom=$(printf '%s\n' "${om[@]}" | median)
+    mr=$(printf '%s\n' "${ratios[@]}" | median)
+    bytes=$([[ "$size" == memory ]] && echo "$MEM" || echo "$size")
+    printf '%-24s %8s %8s %10.1f %10s %9.2f\n' "$name" "$mot" "$mtt" \
+        "$(echo "$bytes / 1048576 / $mot" | bc -l)" "$mom" "$mr"
+}
 
-printf '%-26s %8s %8s %10s %10s %7s\n' job ours_s curl_s ours_MB/s ours_KB ratio
-read -r ct cm < <(measure curl -s -o "$WORK/out.bin" "$BIG_URL")
-check_file "$BIG"
-read -r ot om < <(measure "$CLI" fetch -o "$WORK/out.bin" "$BIG_URL")
-check_file "$BIG"
-printf '%-26s %8s %8s %10s %10s %7.2f\n' "500 MB to a file" "$ot" "$ct" "$(mbps "$BIG" "$ot")" \
-    "$om" "$(echo "$ct / $ot" | bc -l)"
+printf '%-24s %8s %8s %10s %10s %9s\n' job ours_s curl_s ours_MB/s ours_KB curl/ours
+paired "500 MB to a file" "$BIG" "$CLI" fetch -o "$WORK/out.bin" "$BIG_URL" -- \
+    curl -s -o "$WORK/out.bin" "$BIG_URL"
 # On a terminal the command draws its progress line from every progress event.
-read -r pt pm < <(measure script -qec "$CLI fetch -o $WORK/out.bin $BIG_URL" /dev/null)
-check_file "$BIG"
-read -r cpt cpm < <(measure script -qec "curl -# -o $WORK/out.bin $BIG_URL" /dev/null)
-printf '%-26s %8s %8s %10s %10s %7.2f\n' "500 MB, progress shown" "$pt" "$cpt" \
-    "$(mbps "$BIG" "$pt")" "$pm" "$(echo "$cpt / $pt" | bc -l)"
-read -r mt mm < <(measure "$CLI" fetch "$MEM_URL")
-read -r cmt cmm < <(measure curl -s "$MEM_URL")
-printf '%-26s %8s %8s %10s %10s %7.2f\n' "100 MB in memory" "$mt" "$cmt" "$(mbps "$MEM" "$mt")" \
-    "$mm" "$(echo "$mm * 1024 / $MEM" | bc -l)"
-echo "ratio: curl's time over ours (throughput ratio); for the memory row, peak memory over the body size"
+paired "500 MB, progress shown" "$BIG" script -qec "$CLI fetch -o $WORK/out.bin $BIG_URL" /dev/null -- \
+    script -qec "curl -# -o $WORK/out.bin $BIG_URL" /dev/null
+paired "100 MB in memory" memory "$CLI" fetch "$MEM_URL" -- curl -s "$MEM_URL"
+
+# Memory of the memory transfer: every mediawizard-cli command maps the media libraries
+# first, so the idle command's peak is shown beside it.
+idle=()
+for ((i = 0; i < RUNS; i++)); do read -r _ m < <(run "$CLI" fetch --help); idle+=("$m"); done
+peaks=()
+for ((i = 0; i < RUNS; i++)); do read -r _ m < <(run "$CLI" fetch "$MEM_URL"); peaks+=("$m"); done
+mi=$(printf '%s\n' "${idle[@]}" | median)
+mp=$(printf '%s\n' "${peaks[@]}" | median)
+printf 'memory transfer of 100 MB: peak %s KB (%.2f x the body); idle command %s KB; ' \
+    "$mp" "$(echo "$mp * 1024 / $MEM" | bc -l)" "$mi"
+printf 'above idle %.2f x the body\n' "$(echo "($mp - $mi) * 1024 / $MEM" | bc -l)"

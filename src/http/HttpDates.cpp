@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/UtilFuncs.h"
+
 namespace mw {
 
 namespace {
@@ -21,27 +23,6 @@ std::string_view TrimLeft(std::string_view text) {
         text.remove_prefix(1);
     }
     return text;
-}
-
-std::string_view Trim(std::string_view text) {
-    text = TrimLeft(text);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Splits the rest at the first separator: the part before it is the token.

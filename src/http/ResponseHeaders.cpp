@@ -1,6 +1,6 @@
 #include "ResponseHeaders.h"
 
-#include <cctype>
+#include "core/UtilFuncs.h"
 
 namespace mw {
 
@@ -11,29 +11,6 @@ std::string_view StripLineEnd(std::string_view line) {
         line.remove_suffix(1);
     }
     return line;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -57,7 +34,7 @@ void TResponseHeaders::Clear() {
 std::optional<std::string> TResponseHeaders::Value(std::string_view name) const {
     for (const std::string& line : m_lines) {
         const std::size_t colon = line.find(':');
-        if (colon == std::string::npos || !SameName(Trim(std::string_view(line).substr(0, colon)), name)) {
+        if (colon == std::string::npos || !SameText(Trim(std::string_view(line).substr(0, colon)), name)) {
             continue;
         }
         const std::string_view value = Trim(std::string_view(line).substr(colon + 1));

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "core/UtilFuncs.h"
+
 namespace mw {
 
 namespace {
@@ -91,9 +93,7 @@ bool SplitUrl(std::string_view url, TUrlParts& parts) {
         full = "http://" + full;
     }
     const std::size_t schemeEnd = full.find("://");
-    std::string scheme = full.substr(0, schemeEnd);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string scheme = LowerCase(full.substr(0, schemeEnd));
     if (scheme.empty() || scheme.size() > kSchemeLimit ||
         !std::all_of(scheme.begin(), scheme.end(), [](unsigned char c) {
             return std::isalnum(c) || c == '+' || c == '-' || c == '.';

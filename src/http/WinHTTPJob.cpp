@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "CurlOptions.h"
+#include "core/UtilFuncs.h"
 #include "ProgressValues.h"
 #include "WinHTTPTransfer.h"
 
@@ -49,10 +50,7 @@ bool IsBodyStatus(std::int32_t code) {
 
 std::string SchemeOf(std::string_view url) {
     const std::size_t end = url.find("://");
-    std::string scheme(url.substr(0, end == std::string_view::npos ? 0 : end));
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return scheme;
+    return LowerCase(url.substr(0, end == std::string_view::npos ? 0 : end));
 }
 
 // A Location header made absolute against the URL the answer came from.

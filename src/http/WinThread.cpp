@@ -207,40 +207,43 @@ void TEventWinThread::Run() {
     m_changed.notify_all();
 }
 
+void TEventWinThread::Guarded(const std::function<void()>& handler,
+                              const std::function<void()>& report) {
+    if (!m_owner.HandleExceptions()) {
+        handler();
+        return;
+    }
+    try {
+        handler();
+    } catch (const TThreadAbandoned&) {
+        throw;
+    } catch (...) {
+        report();
+    }
+}
+
 void TEventWinThread::RunJob() {
     if (!OnExecute || m_owner.Destroying()) {
         return;
     }
-    if (!m_owner.HandleExceptions()) {
-        OnExecute(m_owner, 0);
-        return;
-    }
-    try {
-        OnExecute(m_owner, 0);
-    } catch (const TThreadAbandoned&) {
-        throw;
-    } catch (...) {
-        if (OnException && !m_owner.Destroying()) {
-            Synchronize(OnException);
-        }
-    }
+    Guarded([this] { OnExecute(m_owner, 0); },
+            [this] {
+                if (OnException && !m_owner.Destroying()) {
+                    Synchronize(OnException);
+                }
+            });
 }
 
 void TEventWinThread::FinishStep() {
     if (m_owner.Destroying()) {
         return;
     }
-    if (!m_owner.HandleExceptions()) {
-        OnFinish(m_owner, 0);
-        return;
-    }
-    try {
-        OnFinish(m_owner, 0);
-    } catch (...) {
-        if (OnException) {
-            OnException();
-        }
-    }
+    Guarded([this] { OnFinish(m_owner, 0); },
+            [this] {
+                if (OnException) {
+                    OnException();
+                }
+            });
 }
 
 TCustomWinThread::TCustomWinThread() : m_thread(std::make_unique<TEventWinThread>(*this)) {}
@@ -255,12 +258,13 @@ TCustomWinThread::~TCustomWinThread() {
 }
 
 void TCustomWinThread::KillAndReplace() {
-    TEventWinThread& old = *m_thread;
-    if (TEventWinThread::Current() == &old) {
+    TEventWinThread* current = TEventWinThread::Current();
+    if (current != nullptr && &current->Owner() == this) {
         // From inside the worker: the job ends here; the next Start replaces the object.
-        old.Abandon();
+        current->Abandon();
         throw TThreadAbandoned{};
     }
+    TEventWinThread& old = *m_thread;
     if (old.Executing()) {
         old.Abandon();
     }
@@ -282,18 +286,13 @@ void TCustomWinThread::KillAndReplace() {
 }
 
 void TCustomWinThread::ReapRetired(bool all) {
-    std::vector<std::unique_ptr<TEventWinThread>> kept;
-    std::vector<std::unique_ptr<TEventWinThread>> retired = std::move(m_retired);
-    m_retired.clear();
+    // Taken out first: freeing a thread object lets main-thread calls run, and one of them
+    // may retire another.
+    std::vector<std::unique_ptr<TEventWinThread>> retired = std::exchange(m_retired, {});
     for (auto& thread : retired) {
-        if (all || thread->Ended()) {
-            thread.reset();
-        } else {
-            kept.push_back(std::move(thread));
+        if (!all && !thread->Ended()) {
+            m_retired.push_back(std::move(thread));
         }
-    }
-    for (auto& thread : kept) {
-        m_retired.push_back(std::move(thread));
     }
 }
 

@@ -76,6 +76,8 @@ private:
     void Run();
     void RunJob();
     void FinishStep();
+    // Runs a handler; when the component handles exceptions, one it raises goes to report.
+    void Guarded(const std::function<void()>& handler, const std::function<void()>& report);
     bool WaitUntilResumed();
 
     TCustomWinThread& m_owner;

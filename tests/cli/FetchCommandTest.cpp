@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "support/LocalHttpServer.h"
@@ -28,13 +26,6 @@ test::ProcessResult Fetch(std::vector<std::string> args) {
 
 std::string Url(const std::string& path) {
     return LocalHttpServer::Instance().Url(path);
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 TEST(Fetch, EventLinesAndExitStatus) {
@@ -82,7 +73,7 @@ TEST(Fetch, HeadersAndOutputFile) {
     EXPECT_EQ(toFile.ExitCode, 0) << toFile.Err;
     EXPECT_EQ(toFile.Out, "");
     EXPECT_EQ(toFile.Err, "Done: 30000 bytes\n");
-    EXPECT_TRUE(FileBytes(dir.File("out.bin")) == test::BodyBytes(0, 30000));
+    EXPECT_TRUE(test::ReadTextFile(dir.File("out.bin")) == test::BodyBytes(0, 30000));
 
     const test::ProcessResult badFolder = Fetch({"-o", "/nonexistent-folder/x", Url("/body")});
     EXPECT_EQ(badFolder.ExitCode, 1);
@@ -108,7 +99,7 @@ TEST(Fetch, ResumeContinuesAPartialFile) {
         const test::ProcessResult result = Fetch({"-o", path, "--resume", Url("/body?size=400000")});
         EXPECT_EQ(result.ExitCode, 0) << c.Name << result.Err;
         EXPECT_EQ(result.Err, "Done: 400000 bytes\n") << c.Name;
-        EXPECT_TRUE(FileBytes(path) == test::BodyBytes(0, 400000)) << c.Name;
+        EXPECT_TRUE(test::ReadTextFile(path) == test::BodyBytes(0, 400000)) << c.Name;
     }
 }
 
@@ -155,8 +146,8 @@ TEST(Fetch, InterruptAbortsSoftlyAndKeepsThePartialFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(FileBytes(errPath), "Aborted\n");
-    const std::string kept = FileBytes(path);
+    EXPECT_EQ(test::ReadTextFile(errPath), "Aborted\n");
+    const std::string kept = test::ReadTextFile(path);
     EXPECT_GE(kept.size(), 8192U);
     EXPECT_TRUE(kept == test::BodyBytes(0, static_cast<std::int64_t>(kept.size())));
 }

@@ -13,7 +13,7 @@ constexpr std::int64_t kFiftyMegabytes = 50LL << 20;
 // Continues a partial file the way a caller does: one transfer buffer before its end, so that
 // the first chunk received is checked against the bytes already there.
 void Resume(TransferHarness& h, const std::string& path) {
-    const auto size = static_cast<std::int64_t>(ReadFileBytes(path).size());
+    const auto size = static_cast<std::int64_t>(ReadTextFile(path).size());
     h.Run(std::max<std::int64_t>(size - h.Http.TransferBufferSize(), 0));
 }
 
@@ -29,7 +29,7 @@ TEST(Resume, InterruptedAtARandomByteEndsIdentical) {
         first.Http.OutputFileName = path;
         first.Run();
         ASSERT_EQ(first.EventNames(), "ConnLost AnyError");
-        ASSERT_EQ(ReadFileBytes(path).size(), static_cast<std::size_t>(cut));
+        ASSERT_EQ(ReadTextFile(path).size(), static_cast<std::size_t>(cut));
     }
     TransferHarness second;
     second.Http.URL = Server("/body?size=" + std::to_string(kFiftyMegabytes));
@@ -38,7 +38,7 @@ TEST(Resume, InterruptedAtARandomByteEndsIdentical) {
     Resume(second, path);
     EXPECT_EQ(second.EventNames(), "Done");
     EXPECT_EQ(second.FileSize, kFiftyMegabytes);
-    EXPECT_TRUE(ReadFileBytes(path) == BodyBytes(0, kFiftyMegabytes));
+    EXPECT_TRUE(ReadTextFile(path) == BodyBytes(0, kFiftyMegabytes));
 }
 
 TEST(Resume, PartialFileThatDiffersStartsOverAndEndsIdentical) {
@@ -66,7 +66,7 @@ TEST(Resume, PartialFileThatDiffersStartsOverAndEndsIdentical) {
         }
         EXPECT_EQ(h.EventNames(), "Done") << c.Name;
         EXPECT_EQ(h.FileSize, c.ServerSize) << c.Name;
-        EXPECT_TRUE(ReadFileBytes(path) == BodyBytes(0, c.ServerSize)) << c.Name;
+        EXPECT_TRUE(ReadTextFile(path) == BodyBytes(0, c.ServerSize)) << c.Name;
         EXPECT_EQ(LocalHttpServer::Instance().LastRange(), "") << c.Name;
     }
 }
@@ -88,7 +88,7 @@ TEST(Resume, ProgressCountsTheBytesAlreadyThere) {
     EXPECT_EQ(h.Progress.front().PercentsDone, 60);
     EXPECT_EQ(h.Progress.back().BytesRead, 100000);
     EXPECT_EQ(h.FileSize, 100000);
-    EXPECT_TRUE(ReadFileBytes(path) == BodyBytes(0, 100000));
+    EXPECT_TRUE(ReadTextFile(path) == BodyBytes(0, 100000));
 }
 
 TEST(Resume, FileAlreadyCompleteIsReportedAsAnOutputFileError) {
@@ -100,7 +100,7 @@ TEST(Resume, FileAlreadyCompleteIsReportedAsAnOutputFileError) {
     h.Http.OutputFileName = path;
     h.Run(5000);
     EXPECT_EQ(h.EventNames(), "AnyError OutputFileError");
-    EXPECT_TRUE(ReadFileBytes(path) == BodyBytes(0, 5000));
+    EXPECT_TRUE(ReadTextFile(path) == BodyBytes(0, 5000));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace mw::test {
 
@@ -96,13 +94,6 @@ int TransferHarness::Count(const std::string& name) const {
 
 std::string Server(const std::string& pathAndQuery) {
     return LocalHttpServer::Instance().Url(pathAndQuery);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 }  // namespace mw::test

@@ -49,6 +49,5 @@ public:
 };
 
 std::string Server(const std::string& pathAndQuery);
-std::string ReadFileBytes(const std::string& path);
 
 }  // namespace mw::test

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "TransferSupport.h"
 #include "http/CurlOptions.h"
@@ -320,7 +321,7 @@ TEST(Transfer, OutputFileGetsTheBodyAndItsAttributes) {
         h.Run();
         EXPECT_EQ(h.EventNames(), "Done") << c.Name;
         EXPECT_EQ(h.FileSize, 50000) << c.Name;
-        EXPECT_EQ(ReadFileBytes(dir.File("out.bin")), BodyBytes(0, 50000)) << c.Name;
+        EXPECT_EQ(ReadTextFile(dir.File("out.bin")), BodyBytes(0, 50000)) << c.Name;
         struct stat info {};
         stat(dir.File("out.bin").c_str(), &info);
         EXPECT_EQ(writableWhileRunning, c.WritableWhileRunning) << c.Name;
@@ -491,6 +492,46 @@ TEST(Transfer, BlockingReadWithoutLimitReturnsAfterTheEnd) {
     EXPECT_FALSE(h.Http.Busy());
     EXPECT_EQ(h.EventNames(), "Done");
     EXPECT_FALSE(h.Progress.empty());
+}
+
+TEST(Transfer, BeforeSendRequestRunsInTheWorkerWithTheOpenRequest) {
+    TransferHarness h;
+    h.Http.URL = Server("/body?size=10");
+    std::vector<std::pair<void*, std::thread::id>> calls;
+    h.Http.OnBeforeSendRequest = [&](TWinHTTP&, void* request) {
+        calls.emplace_back(request, std::this_thread::get_id());
+    };
+    h.Run();
+    EXPECT_EQ(h.EventNames(), "Done");
+    ASSERT_EQ(calls.size(), 1U);
+    EXPECT_NE(calls[0].first, nullptr);
+    EXPECT_NE(calls[0].second, std::this_thread::get_id());
+
+    h.Events.clear();
+    calls.clear();
+    h.Http.WorkOffline = true;
+    h.Run();
+    EXPECT_EQ(h.EventNames(), "HostUnreachable AnyError");
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST(Transfer, HandlerExceptions) {
+    // One in a synchronized event is dropped and the transfer goes on; one in a completion
+    // event becomes OnAnyError, and the component is free for the next transfer.
+    TransferHarness h;
+    h.Http.URL = Server("/body?size=20000");
+    auto done = h.Http.OnDone;
+    h.Http.OnProgress = [](auto&&...) { throw std::runtime_error("progress handler"); };
+    h.Http.OnDone = [&](TWinHTTP& sender, const std::string& type, std::int64_t size, TStream* s) {
+        done(sender, type, size, s);
+        throw std::runtime_error("done handler");
+    };
+    h.Run();
+    EXPECT_EQ(h.EventNames(), "Done AnyError");
+    EXPECT_FALSE(h.Http.Busy());
+    h.Http.OnDone = done;
+    h.Run();
+    EXPECT_EQ(h.EventNames(), "Done AnyError Done");
 }
 
 TEST(Transfer, StatusTexts) {
