@@ -20,7 +20,7 @@ void InitCurlOnce() {
 
 TWinHTTP::TWinHTTP() : m_thread(std::make_unique<TCustomWinThread>()) {
     InitCurlOnce();
-    m_thread->SetOnExecute([this](TCustomWinThread&, std::intptr_t) { Execute(); });
+    m_thread->SetOnExecute([this](TCustomWinThread& thread, std::intptr_t) { Execute(thread); });
     m_thread->SetOnFinish([this](TCustomWinThread&, std::intptr_t) { Complete(); });
     m_thread->SetOnException([this] { ReportJobException(); });
     m_thread->OnWaitTimeoutExpired = [this](TCustomWinThread&, bool& terminateThread) {

@@ -114,7 +114,7 @@ public:
 private:
     friend struct TTransferJob;
 
-    void Execute();
+    void Execute(TCustomWinThread& thread);
     void Complete();
     void ReportJobException();
     void Release(bool deleteFile);

@@ -122,9 +122,9 @@ private:
     static int OnPrerequest(void* user, char*, char*, int, int);
 };
 
-void TWinHTTP::Execute() {
+void TWinHTTP::Execute(TCustomWinThread& thread) {
     const std::shared_ptr<TTransfer> transfer = m_transfer;
-    TTransferJob job{*this, *transfer, *m_thread};
+    TTransferJob job{*this, *transfer, thread};
     job.Run();
 }
 
