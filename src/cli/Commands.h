@@ -46,5 +46,8 @@ int RunConvertCommand(Arguments args);
 // mediawizard-cli dvd ROOT: the titles of a DVD folder, image or drive, reported line by
 // line as the title dialog shows them.
 int RunDvdCommand(Arguments args);
+// mediawizard-cli fetch [-o FILE] [--resume] [--header LINE]... [--user U:P] URL: one HTTP
+// transfer, its events on stderr, the body to FILE or (without -o) to stdout.
+int RunFetchCommand(Arguments args);
 
 }  // namespace mw::cli

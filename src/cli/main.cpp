@@ -18,6 +18,8 @@ constexpr Command kCommands[] = {
     {"dvd", "dvd ROOT", mw::cli::RunDvdCommand},
     {"convert", "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...",
      mw::cli::RunConvertCommand},
+    {"fetch", "fetch [-o FILE] [--resume] [--header LINE]... [--user USER:PASSWORD] URL",
+     mw::cli::RunFetchCommand},
     {"formats", "formats [--json]", mw::cli::RunFormatsCommand},
     {"probe", "probe [--json] FILE...", mw::cli::RunProbeCommand},
     {"thumbnail", "thumbnail FILE OUT.png [--size WxH]", mw::cli::RunThumbnailCommand},

@@ -15,25 +15,6 @@ namespace {
 constexpr int kPreviewWindowFlag = 1;
 constexpr int kPreviewBitmapFlag = 2;
 
-int NiceOf(TThreadPriority priority) {
-    switch (priority) {
-        case tpIdle:
-            return 19;
-        case tpLowest:
-            return 10;
-        case tpLower:
-            return 5;
-        case tpHigher:
-            return -5;
-        case tpHighest:
-            return -10;
-        case tpTimeCritical:
-            return -15;
-        default:
-            return 0;
-    }
-}
-
 void LogEngine(TLogLevel level, const std::string& text) {
     LogEngineMessage(nullptr, level, text);
 }

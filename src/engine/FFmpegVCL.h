@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AVProbe.h"
+#include "core/ThreadPriority.h"
 #include "CustomFFmpeg.h"
 #include "OptionRecords.h"
 
@@ -26,8 +27,6 @@ struct TTerminateInfo {
     // to the next free one).
     std::vector<std::string> OutputFiles;
 };
-
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // Shows converted pictures of a task in a window of its own; the desktop program provides it.
 class IPreviewWindows {
