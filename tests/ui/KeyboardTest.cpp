@@ -109,7 +109,8 @@ TEST(Keyboard, TabReachesEveryControlInReadingOrder) {
          true},
         // The grid takes the focus with its first row: what needs a selection follows.
         {WizardPage::Step1,
-         {"NextGrid", "ButtonAdd", "ButtonDelete", "ButtonClear", "ButtonMoveDown", "ButtonPlay"},
+         {"NextGrid", "ButtonAddDVD", "ButtonAdd", "ButtonDelete", "ButtonClear", "ButtonMoveDown",
+          "ButtonPlay"},
          true,
          true},
         {WizardPage::Step2,
