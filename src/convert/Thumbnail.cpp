@@ -10,11 +10,16 @@ bool TakeThumbnail(TAVProbe& probe, Bitmap& picture) {
     probe.GetFileStreamInfo(info);
     // The key picture at or before the middle: a forward seek finds nothing when the last
     // key picture comes earlier, as in short clips with long picture groups. An unknown
-    // duration (-1) gives position 0.
-    if (!probe.Seek(AVSEEK_FLAG_BACKWARD, info.Duration / 2)) {
+    // duration (-1) gives position 0. A file whose middle yields no key picture gives its
+    // first picture.
+    const int stream = probe.VideoStreamIndex();
+    if (!probe.Seek(AVSEEK_FLAG_BACKWARD, info.Duration / 2) || !probe.DecodeNextFrame(stream)) {
         probe.Seek(0, 0);
+        if (!probe.DecodeNextFrame(stream)) {
+            return false;
+        }
     }
-    return probe.DecodeNextFrame(probe.VideoStreamIndex()) && probe.CopyToBitmap(picture);
+    return probe.CopyToBitmap(picture);
 }
 
 }  // namespace mw

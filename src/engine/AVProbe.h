@@ -117,6 +117,9 @@ private:
     int m_selectedStream = -1;
     bool m_endOfStream = false;
     bool m_draining = false;
+    // After a seek into the middle, pictures before the first key picture cannot be shown
+    // whole: their packets are skipped without decoding.
+    bool m_awaitingKey = false;
     AVPtr<AVCodecContext> m_decoder;
     int m_decoderStream = -1;
     AVPtr<AVFrame> m_decoded;

@@ -33,6 +33,7 @@ void TAVProbe::Close() {
     m_seekStartOffset = 0;
     m_endOfStream = false;
     m_draining = false;
+    m_awaitingKey = false;
     TCustomAVProbe::Close();
 }
 
@@ -113,6 +114,7 @@ bool TAVProbe::Seek(int flags, std::int64_t position) {
     }
     m_draining = false;
     m_endOfStream = false;
+    m_awaitingKey = false;
     ClearPicture();
 
     int result;
@@ -130,6 +132,7 @@ bool TAVProbe::Seek(int flags, std::int64_t position) {
             result = av_seek_frame(context, -1, 0, AVSEEK_FLAG_BYTE | AVSEEK_FLAG_BACKWARD);
         }
     }
+    m_awaitingKey = result >= 0 && position > 0;
     if (result < 0) {
         Report(llError, (flags & AVSEEK_FLAG_BYTE)
                             ? Format("could not seek to position %" PRId64 " bytes", position)
@@ -248,10 +251,15 @@ bool TAVProbe::DecodeNextFrame(int videoIndex) {
             continue;
         }
         PacketUnref unref(m_packet.get());
-        if (m_packet->stream_index == index) {
-            // A damaged packet is skipped; the next ones may decode.
-            avcodec_send_packet(m_decoder.get(), m_packet.get());
+        if (m_packet->stream_index != index) {
+            continue;
         }
+        if (m_awaitingKey && !(m_packet->flags & AV_PKT_FLAG_KEY)) {
+            continue;
+        }
+        m_awaitingKey = false;
+        // A damaged packet is skipped; the next ones may decode.
+        avcodec_send_packet(m_decoder.get(), m_packet.get());
     }
 }
 

@@ -12,15 +12,19 @@ namespace mw {
 
 namespace {
 
-// Whether any demuxer recognises the data itself, the file name's extension aside.
+// Whether the file's header is at fault rather than an unknown format: any demuxer
+// recognises the data itself, the file name's extension aside, or there is no data at all.
 // Opening fails with "invalid data" both for data nobody recognises and for a recognised
-// container whose header is broken.
-bool FormatRecognised(const std::string& libraryName) {
+// container whose header is broken or missing.
+bool HeaderAtFault(const std::string& libraryName) {
     AVIOContext* raw = nullptr;
     if (avio_open(&raw, libraryName.c_str(), AVIO_FLAG_READ) < 0) {
         return false;
     }
     AVPtr<AVIOContext> io(raw);
+    if (avio_size(io.get()) == 0) {
+        return true;
+    }
     const AVInputFormat* format = nullptr;
     return av_probe_input_buffer2(io.get(), &format, "", nullptr, 0, 0) >= 0 && format != nullptr;
 }
@@ -29,8 +33,8 @@ bool FormatRecognised(const std::string& libraryName) {
 
 std::string OpenErrorText(int error, const std::string& fileName, const std::string& libraryName) {
     if (error == AVERROR_INVALIDDATA) {
-        return fileName + (FormatRecognised(libraryName) ? ": Error while parsing header"
-                                                         : ": Unknown format");
+        return fileName +
+               (HeaderAtFault(libraryName) ? ": Error while parsing header" : ": Unknown format");
     }
     if (error == AVERROR(EDOM)) {
         return fileName +

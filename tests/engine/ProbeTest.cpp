@@ -54,7 +54,7 @@ TEST_F(ProbeTest, FilesThatCannotBeOpenedSayWhy) {
     };
     const Case cases[] = {
         {m_dir.File("missing.mp4"), "", m_dir.File("missing.mp4") + ": no such file or directory"},
-        {m_dir.File("empty.mp4"), "", m_dir.File("empty.mp4") + ": Unknown format"},
+        {m_dir.File("empty.mp4"), "", m_dir.File("empty.mp4") + ": Error while parsing header"},
         {m_dir.File("text.mp4"), "", m_dir.File("text.mp4") + ": Unknown format"},
         {m_dir.File("truncated.mp4"), "",
          m_dir.File("truncated.mp4") + ": Error while parsing header"},
@@ -288,6 +288,26 @@ TEST_F(ProbeTest, ThumbnailOfAnHourLongFileSeeksToTheMiddle) {
     // was decoded.
     EXPECT_GE(m_probe.PictureTime(), 1790LL * 1000000);
     EXPECT_LE(m_probe.PictureTime(), 1800LL * 1000000);
+}
+
+// A transport stream's seek lands anywhere in a picture group, and the packets up to the
+// next key picture are skipped: the thumbnail is still that key picture from the middle.
+TEST_F(ProbeTest, ThumbnailOfATransportStreamIsAKeyPicture) {
+    test::FixturePlan fixture;
+    fixture.Format = "mpegts";
+    fixture.VideoCodec = "mpeg2video";
+    fixture.AudioCodec = "mp2";
+    fixture.GopSize = 50;
+    fixture.Seconds = 10;
+    const std::string path = m_dir.File("clip.ts");
+    test::WriteFixture(path, fixture);
+    ASSERT_TRUE(m_probe.LoadFile(path));
+    Bitmap picture;
+    ASSERT_TRUE(TakeThumbnail(m_probe, picture));
+    EXPECT_EQ(picture.Width, 320);
+    // Key pictures every two seconds; the middle is at five.
+    const std::int64_t time = m_probe.PictureTime();
+    EXPECT_TRUE(time == 4'000'000 || time == 6'000'000) << time;
 }
 
 TEST_F(ProbeTest, AttachedContextIsReadOnly) {
