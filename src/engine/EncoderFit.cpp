@@ -1,9 +1,11 @@
 #include "EncoderFit.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -250,6 +252,18 @@ void FitPictureSize(const AVCodec* codec, const AVOutputFormat* muxer, AVPixelFo
         Note(Format("Picture size %dx%d does not suit %s; using %dx%d", originalWidth,
                     originalHeight, codec->name, width, height));
     }
+}
+
+bool CarriesSampleAspect(const AVCodec* codec, const AVOutputFormat* muxer) {
+    static constexpr std::array kCodecs = {
+        AV_CODEC_ID_H264,       AV_CODEC_ID_HEVC, AV_CODEC_ID_MPEG4, AV_CODEC_ID_MPEG1VIDEO,
+        AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_VP8,  AV_CODEC_ID_VP9,   AV_CODEC_ID_THEORA};
+    static constexpr std::array<std::string_view, 3> kMuxersWithout = {"flv", "swf", "rm"};
+    if (codec && std::find(kCodecs.begin(), kCodecs.end(), codec->id) != kCodecs.end()) {
+        return true;
+    }
+    return !muxer || std::find(kMuxersWithout.begin(), kMuxersWithout.end(),
+                               std::string_view(muxer->name)) == kMuxersWithout.end();
 }
 
 }  // namespace mw

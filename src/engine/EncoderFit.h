@@ -26,4 +26,8 @@ void FitChannelLayout(const AVCodec* codec, int channels, std::uint64_t mask,
 void FitPictureSize(const AVCodec* codec, const AVOutputFormat* muxer, AVPixelFormat format,
                     int& width, int& height);
 
+// Whether a written file tells players the shape of its pixels: the codec's own stream
+// does, or the container stores it beside.
+bool CarriesSampleAspect(const AVCodec* codec, const AVOutputFormat* muxer);
+
 }  // namespace mw

@@ -42,8 +42,9 @@ const AVCodec* FindEncoderByName(std::string_view name) {
     return avcodec_find_encoder_by_name(ResolveEncoderName(name).c_str());
 }
 
-const AVCodec* DefaultEncoder(const AVOutputFormat* format, AVMediaType type) {
-    const AVCodecID preferred = av_guess_codec(format, nullptr, nullptr, nullptr, type);
+const AVCodec* DefaultEncoder(const AVOutputFormat* format, const std::string& fileName,
+                              AVMediaType type) {
+    const AVCodecID preferred = av_guess_codec(format, nullptr, fileName.c_str(), nullptr, type);
     if (preferred != AV_CODEC_ID_NONE) {
         if (const AVCodec* codec = avcodec_find_encoder(preferred)) {
             return codec;

@@ -17,6 +17,8 @@ const AVCodec* FindEncoderByName(std::string_view name);
 
 // The encoder a muxer uses for a media type when none is named: its default when that
 // encoder is present, else the first present encoder the muxer accepts for that type.
-const AVCodec* DefaultEncoder(const AVOutputFormat* format, AVMediaType type);
+// Muxers of picture sequences choose by the output's file name.
+const AVCodec* DefaultEncoder(const AVOutputFormat* format, const std::string& fileName,
+                              AVMediaType type);
 
 }  // namespace mw

@@ -132,6 +132,17 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         }
     }
 
+    // The first input with pictures gives the output its picture shape: a join fits the
+    // later inputs into the frame the first one set.
+    bool takeVideoShape = true;
+    for (const InputFile& earlier : m_inputs) {
+        for (unsigned i = 0; i < earlier.Context->nb_streams; ++i) {
+            if (earlier.Context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                takeVideoShape = false;
+            }
+        }
+    }
+
     InputFile input;
     input.FileName = fileName;
     input.TsScale = s.TsScale;
@@ -141,15 +152,18 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         const AVCodecParameters* parameters = stream->codecpar;
         switch (parameters->codec_type) {
             case AVMEDIA_TYPE_VIDEO: {
-                s.FrameWidth = parameters->width;
-                s.FrameHeight = parameters->height;
                 s.PixelFormat = parameters->format < 0 ? 0 : parameters->format;
-                AVRational sar = stream->sample_aspect_ratio.num ? stream->sample_aspect_ratio
-                                                                 : parameters->sample_aspect_ratio;
-                const double sampleAspect = sar.num && sar.den ? av_q2d(sar) : 1.0;
-                s.FrameAspect = parameters->width && parameters->height
-                                    ? sampleAspect * parameters->width / parameters->height
-                                    : 4.0 / 3.0;
+                if (takeVideoShape) {
+                    s.FrameWidth = parameters->width;
+                    s.FrameHeight = parameters->height;
+                    const AVRational sar = stream->sample_aspect_ratio.num
+                                               ? stream->sample_aspect_ratio
+                                               : parameters->sample_aspect_ratio;
+                    const double sampleAspect = sar.num && sar.den ? av_q2d(sar) : 1.0;
+                    s.FrameAspect = parameters->width && parameters->height
+                                        ? sampleAspect * parameters->width / parameters->height
+                                        : 4.0 / 3.0;
+                }
                 const AVRational rate = stream->r_frame_rate;
                 const AVRational codecRate = stream->avg_frame_rate;
                 if (rate.num && codecRate.num && av_cmp_q(rate, codecRate) != 0) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <string_view>
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -38,8 +39,9 @@ std::vector<NamedOption> OptionsFor(const OptionList& typed, const OptionList& d
 
 // Whether a muxer brings a stream of a kind by default. Audio muxers whose default picture
 // codec is an image codec only carry cover art, which the conversion does not make.
-bool HasDefaultStream(const AVOutputFormat* format, AVMediaType type) {
-    const AVCodecID codec = av_guess_codec(format, nullptr, nullptr, nullptr, type);
+bool HasDefaultStream(const AVOutputFormat* format, const std::string& fileName, AVMediaType type) {
+    // The picture-sequence muxers read the codec from the file name, which must be given.
+    const AVCodecID codec = av_guess_codec(format, nullptr, fileName.c_str(), nullptr, type);
     if (codec == AV_CODEC_ID_NONE) {
         return false;
     }
@@ -47,6 +49,13 @@ bool HasDefaultStream(const AVOutputFormat* format, AVMediaType type) {
         type == AVMEDIA_TYPE_VIDEO && format->audio_codec != AV_CODEC_ID_NONE &&
         (codec == AV_CODEC_ID_PNG || codec == AV_CODEC_ID_MJPEG || codec == AV_CODEC_ID_BMP);
     return !coverArt;
+}
+
+// A picture-sequence muxer writes one file per picture, so its name needs the number's place
+// unless only one picture is written.
+bool NeedsNumber(const AVOutputFormat* format, std::int64_t maxVideoFrames) {
+    return (format->flags & AVFMT_NEEDNUMBER) ||
+           (std::string_view(format->name) == "image2" && maxVideoFrames != 1);
 }
 
 bool InputsHave(const std::vector<const AVFormatContext*>& inputs, AVMediaType type) {
@@ -110,7 +119,7 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
         inputs.push_back(m_inputs[i].Context.get());
     }
     auto wanted = [&](AVMediaType type, bool copy, const std::string& codec, bool disabled) {
-        bool want = copy || !codec.empty() || HasDefaultStream(format, type);
+        bool want = copy || !codec.empty() || HasDefaultStream(format, libraryName, type);
         if (!inputs.empty()) {
             want = want && InputsHave(inputs, type);
         }
@@ -150,7 +159,8 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
         for (auto it = s.Metadata.rbegin(); it != s.Metadata.rend(); ++it) {
             av_dict_set(&raw->metadata, it->first.c_str(), it->second.c_str(), 0);
         }
-        if ((format->flags & AVFMT_NEEDNUMBER) && !av_filename_number_test(libraryName.c_str())) {
+        if (NeedsNumber(format, s.MaxVideoFrames) &&
+            !av_filename_number_test(libraryName.c_str())) {
             throw EngineError(OpenErrorText(AVERROR(EDOM), fileName, libraryName));
         }
         raw->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
@@ -205,8 +215,9 @@ TCustomFFmpeg::OutputStreamSpec TCustomFFmpeg::NewStream(AVMediaType type, bool 
     plan.Language = language;
     plan.BitstreamFilters = filters;
     if (!copy) {
-        plan.Encoder = codecName.empty() ? DefaultEncoder(output.Context->oformat, type)
-                                         : CheckEncoderName(codecName, type);
+        plan.Encoder = codecName.empty()
+                           ? DefaultEncoder(output.Context->oformat, output.LibraryName, type)
+                           : CheckEncoderName(codecName, type);
         if (!plan.Encoder) {
             throw EngineError("Unknown encoder '" + codecName + "'");
         }
@@ -232,7 +243,11 @@ void TCustomFFmpeg::AddVideoStream() {
     const int width = s.FrameWidth;
     const int height = s.FrameHeight;
     if (aspect > 0) {
-        const double sar = width > 0 && height > 0 ? aspect * height / width : aspect * 3.0 / 4.0;
+        // The aspect is that of the frame as shown, bars included.
+        const int shownWidth = plan.Copy ? width : width + s.PadLeft + s.PadRight;
+        const int shownHeight = plan.Copy ? height : height + s.PadTop + s.PadBottom;
+        const double sar = shownWidth > 0 && shownHeight > 0 ? aspect * shownHeight / shownWidth
+                                                             : aspect * 3.0 / 4.0;
         plan.SampleAspect = av_d2q(sar, 255);
     }
     if (!plan.Copy) {

@@ -13,6 +13,10 @@ namespace mw {
 
 namespace {
 
+// The longest gap in a stream's time stamps that is filled (with silence, or by showing a
+// picture longer); a larger jump is a damaged time stamp.
+constexpr std::int64_t kLargestFilledGapUs = 60LL * AV_TIME_BASE;
+
 AVFilterGraph* ParseGraph(AVFilterGraph* graph, AVFilterContext* source, AVFilterContext* sink,
                           const std::string& chain) {
     AVFilterInOut* outputs = avfilter_inout_alloc();
@@ -132,6 +136,31 @@ void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* fram
     int pictureHeight = height - plan.PadTop - plan.PadBottom;
     int padLeft = plan.PadLeft;
     int padTop = plan.PadTop;
+    if (m_joined && CurrentGroup() > 0) {
+        // The output frame was fitted to the first input; each later one is fitted into
+        // it by its own shape.
+        const AVRational frameSar = frame->sample_aspect_ratio.num > 0 ? frame->sample_aspect_ratio
+                                    : input.Stream->sample_aspect_ratio.num > 0
+                                        ? input.Stream->sample_aspect_ratio
+                                        : AVRational{1, 1};
+        const AVRational outputSar = output.Encoder->sample_aspect_ratio.num > 0
+                                         ? output.Encoder->sample_aspect_ratio
+                                         : AVRational{1, 1};
+        const int shownWidth = cropWidth > 0 ? cropWidth : frame->width;
+        const int shownHeight = cropHeight > 0 ? cropHeight : frame->height;
+        const double inputShape = shownWidth * av_q2d(frameSar) / shownHeight;
+        const double outputShape = width * av_q2d(outputSar) / height;
+        pictureWidth = width;
+        pictureHeight = height;
+        if (inputShape > outputShape) {
+            pictureHeight =
+                2 * static_cast<int>(std::lround(height * outputShape / inputShape) / 2);
+        } else {
+            pictureWidth = 2 * static_cast<int>(std::lround(width * inputShape / outputShape) / 2);
+        }
+        padLeft = (width - pictureWidth) / 2 / 2 * 2;
+        padTop = (height - pictureHeight) / 2 / 2 * 2;
+    }
     if (pictureWidth <= 0 || pictureHeight <= 0) {
         pictureWidth = width;
         pictureHeight = height;
@@ -235,6 +264,7 @@ void TranscodeRun::FilterFrame(OutputStream& output, AVFrame* frame, const Input
         }
         output.GraphInput = inputIndex;
     }
+    KeepInLine(output, frame, input);
     // The audio source counts in samples; the frame may feed further outputs afterwards.
     const std::int64_t pts = frame->pts;
     if (!video && pts != AV_NOPTS_VALUE) {
@@ -247,6 +277,39 @@ void TranscodeRun::FilterFrame(OutputStream& output, AVFrame* frame, const Input
         return;
     }
     DrainGraph(output, false);
+}
+
+void TranscodeRun::KeepInLine(OutputStream& output, AVFrame* frame, const InputStream& input) {
+    if (frame->pts == AV_NOPTS_VALUE) {
+        return;
+    }
+    const AVRational timeBase = input.Stream->time_base;
+    const AVRational microseconds{1, AV_TIME_BASE};
+    std::int64_t time = av_rescale_q(frame->pts, timeBase, microseconds);
+    // A frame far from where its stream stands carries a damaged time stamp, or follows a
+    // seam set by one: it goes on where the stream stands, so that no hour of silence or
+    // of repeated pictures fills the gap.
+    if (output.NextInputTime != AV_NOPTS_VALUE &&
+        std::llabs(time - output.NextInputTime) > kLargestFilledGapUs) {
+        if (m_settings.Verbosity > 2) {
+            m_task.Log(llVerbose, Format("timestamp discontinuity %lld, frame moved to %lld",
+                                         static_cast<long long>(time - output.NextInputTime),
+                                         static_cast<long long>(output.NextInputTime)));
+        }
+        time = output.NextInputTime;
+        frame->pts = av_rescale_q(time, microseconds, timeBase);
+    }
+    std::int64_t duration = 0;
+    if (output.Plan->Type == AVMEDIA_TYPE_AUDIO) {
+        duration = frame->sample_rate > 0
+                       ? av_rescale(frame->nb_samples, AV_TIME_BASE, frame->sample_rate)
+                       : 0;
+    } else if (frame->pkt_duration > 0) {
+        duration = av_rescale_q(frame->pkt_duration, timeBase, microseconds);
+    } else if (input.Stream->avg_frame_rate.num > 0) {
+        duration = av_rescale_q(1, av_inv_q(input.Stream->avg_frame_rate), microseconds);
+    }
+    output.NextInputTime = time + duration;
 }
 
 void TranscodeRun::DrainGraph(OutputStream& output, bool endOfStream) {

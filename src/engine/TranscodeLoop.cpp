@@ -350,15 +350,24 @@ void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AV
     const TCustomFFmpeg::OutputFile& file =
         *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
     const AVRational timeBase = input.Stream->time_base;
-    const std::int64_t dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-    const std::int64_t dtsUs =
-        dts == AV_NOPTS_VALUE ? 0 : av_rescale_q(dts, timeBase, AVRational{1, AV_TIME_BASE});
-    if (output.FramesWritten == 0 && !(packet->flags & AV_PKT_FLAG_KEY) &&
-        !m_settings.CopyInitialNonKeyframes && output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
-        return;
-    }
-    if (dtsUs < file.StartTime) {
-        return;
+    auto toUs = [timeBase](std::int64_t time) {
+        return time == AV_NOPTS_VALUE ? 0
+                                      : av_rescale_q(time, timeBase, AVRational{1, AV_TIME_BASE});
+    };
+    const std::int64_t dtsUs = toUs(packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts);
+    if (output.FramesWritten == 0) {
+        if (!(packet->flags & AV_PKT_FLAG_KEY) && !m_settings.CopyInitialNonKeyframes &&
+            output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
+            return;
+        }
+        // With a start time the copy starts at the first packet shown at or after it;
+        // without one, packets shown before zero (the priming of audio encoders) are copied
+        // too. Decoding times of reordered pictures lie before their presentation, so they
+        // say nothing about what is shown.
+        if (file.StartTime > 0 &&
+            toUs(packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts) < file.StartTime) {
+            return;
+        }
     }
     if (file.RecordingTime != kUnlimited && dtsUs >= file.StartTime + file.RecordingTime) {
         output.Finished = true;

@@ -1,5 +1,6 @@
 #include "TranscodeRun.h"
 
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -356,8 +357,26 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
         int height = plan.Height > 0 ? plan.Height : input.Stream->codecpar->height;
         const int fullWidth = width;
         const int fullHeight = height;
+        AVRational sampleAspect = plan.SampleAspect.num > 0 ? plan.SampleAspect
+                                  : input.Stream->sample_aspect_ratio.num > 0
+                                      ? input.Stream->sample_aspect_ratio
+                                      : input.Stream->codecpar->sample_aspect_ratio;
+        // Where the file cannot tell the pixels' shape, the picture is scaled to square
+        // pixels at the width it is shown.
+        const bool squarePixels = !CarriesSampleAspect(codec, output.Muxer->oformat);
+        if (squarePixels && sampleAspect.num > 0 && sampleAspect.den > 0 &&
+            sampleAspect.num != sampleAspect.den) {
+            width = 2 * static_cast<int>(std::lround(width * av_q2d(sampleAspect) / 2));
+        }
         FitPictureSize(codec, output.Muxer->oformat, encoder->pix_fmt, width, height);
         if (width != fullWidth || height != fullHeight) {
+            // The frame is shown as it would have been at the size asked for.
+            if (sampleAspect.num <= 0 || sampleAspect.den <= 0) {
+                sampleAspect = AVRational{1, 1};
+            }
+            av_reduce(&sampleAspect.num, &sampleAspect.den,
+                      static_cast<std::int64_t>(sampleAspect.num) * fullWidth * height,
+                      static_cast<std::int64_t>(sampleAspect.den) * fullHeight * width, 255);
             // The pads shrink or grow with the picture so that the shape is kept.
             auto scaleBand = [](int band, int newSize, int oldSize) {
                 return oldSize > 0 ? band * newSize / oldSize / 2 * 2 : 0;
@@ -371,8 +390,7 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
         plan.Height = height;
         encoder->width = width;
         encoder->height = height;
-        encoder->sample_aspect_ratio =
-            plan.SampleAspect.num > 0 ? plan.SampleAspect : input.Stream->sample_aspect_ratio;
+        encoder->sample_aspect_ratio = squarePixels ? AVRational{1, 1} : sampleAspect;
         if (plan.Intra) {
             encoder->gop_size = 0;
         }

@@ -59,6 +59,7 @@ private:
         std::int64_t SyncOpts = 0;               // next frame number (video) or sample (audio)
         std::int64_t LastTime = AV_NOPTS_VALUE;  // microseconds reached in the output
         std::int64_t CopyStartDts = AV_NOPTS_VALUE;
+        std::int64_t NextInputTime = AV_NOPTS_VALUE;  // microseconds, of the frames fed
         std::vector<AVPtr<AVBSFContext>> Filters;
         // The filter graph from decoded frames to encoder frames, rebuilt when the input
         // frames change shape (a new input of a join, a new picture size).
@@ -104,6 +105,7 @@ private:
     void ConfigureVideoGraph(OutputStream& output, const AVFrame* frame, const InputStream& input);
     void ConfigureAudioGraph(OutputStream& output, const AVFrame* frame);
     void FilterFrame(OutputStream& output, AVFrame* frame, const InputStream& input);
+    void KeepInLine(OutputStream& output, AVFrame* frame, const InputStream& input);
     void DrainGraph(OutputStream& output, bool endOfStream);
     void EncodeVideo(OutputStream& output, AVFrame* frame);
     void EncodeAudio(OutputStream& output, AVFrame* frame);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/EditionConfig.h"
 #include "core/UserSettings.h"
 #include "core/UtilFuncs.h"
 
@@ -108,6 +109,49 @@ void SelectOutputFormat(UserSettings& settings, const OutputFormat& format, int 
     index = static_cast<std::uint8_t>(format.Index);
     if (std::int32_t* preset = settings.PresetIndex(format.SettingsKey)) {
         *preset = presetIndex;
+    }
+}
+
+bool FormatEnabled(const EditionConfig& edition, const OutputFormat& format) {
+    const auto slot = static_cast<std::size_t>(format.Index);
+    switch (format.Class) {
+        case Video:
+            return slot < edition.VideoFormats.size() && edition.VideoFormats[slot];
+        case Device:
+            return slot < edition.DeviceFormats.size() && edition.DeviceFormats[slot];
+        case Audio:
+            return slot < edition.AudioFormats.size() && edition.AudioFormats[slot];
+    }
+    return false;
+}
+
+void KeepEnabledFormats(UserSettings& settings, const EditionConfig& edition) {
+    bool chosenClassOffered = false;
+    const OutputFormat* firstOffered = nullptr;
+    for (FormatClass formatClass : {Video, Device, Audio}) {
+        std::uint8_t& index = formatClass == Video    ? settings.OutputVideoFormat
+                              : formatClass == Device ? settings.OutputDeviceFormat
+                                                      : settings.OutputAudioFormat;
+        const OutputFormat* stored = FindOutputFormat(formatClass, index);
+        const OutputFormat* offered = nullptr;
+        for (const OutputFormat& format : OutputFormatsOf(formatClass)) {
+            if (FormatEnabled(edition, format)) {
+                offered = &format;
+                break;
+            }
+        }
+        if (!offered) {
+            continue;
+        }
+        if (!stored || !FormatEnabled(edition, *stored)) {
+            index = static_cast<std::uint8_t>(offered->Index);
+        }
+        firstOffered = firstOffered ? firstOffered : offered;
+        chosenClassOffered = chosenClassOffered ||
+                             settings.OutputFormatClass == static_cast<std::uint8_t>(formatClass);
+    }
+    if (!chosenClassOffered && firstOffered) {
+        settings.OutputFormatClass = static_cast<std::uint8_t>(firstOffered->Class);
     }
 }
 

@@ -7,6 +7,7 @@
 
 namespace mw {
 
+struct EditionConfig;
 struct UserSettings;
 
 enum class FormatClass : std::uint8_t { Video = 0, Device = 1, Audio = 2 };
@@ -41,6 +42,14 @@ const OutputFormat* SelectedFormat(const UserSettings& settings);
 // Chooses a format and its preset row in the settings: the class, that class's format
 // index and the format's preset index.
 void SelectOutputFormat(UserSettings& settings, const OutputFormat& format, int presetIndex);
+
+// Whether the edition offers a format.
+bool FormatEnabled(const EditionConfig& edition, const OutputFormat& format);
+
+// Points the settings at formats the edition offers: a class's stored format that the
+// edition switched off gives way to the first format of that class it offers, and a chosen
+// class without any to the first class with one. Stored files may name any format.
+void KeepEnabledFormats(UserSettings& settings, const EditionConfig& edition);
 
 // The extension of the chosen format with its dot, or empty for a choice out of range.
 std::string OutputExtension(const UserSettings& settings);

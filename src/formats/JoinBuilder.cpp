@@ -82,7 +82,8 @@ JoinTask BuildJoinTask(TFFmpegVCL& engine, const std::vector<JoinInput>& inputs,
     int height = 0;
     float aspect = 0.0f;
     if (size.Width > 0 && size.Height > 0 && ReadShape(task.Rows.front(), width, height, aspect)) {
-        FitFrameSize(options, size.Width, size.Height, width, height, aspect);
+        FitFrameSize(options, size.Width, size.Height, width, height, aspect,
+                     FrameDisplayAspect(options));
     }
     options.Join = true;
     options.FileName = MergeName(settings);

@@ -20,22 +20,43 @@ std::string SizeText(int width, int height) {
     return std::to_string(width) + "*" + std::to_string(height);
 }
 
+// Display shapes this close to the stored shape count as square pixels.
+constexpr double kSquareTolerance = 0.01;
+
+// A display shape as a pair of integers: the stored size when the pixels are square (so
+// the usual case is exact), else the shape at the stored height.
+struct Shape {
+    long long Width;
+    long long Height;
+};
+
+Shape DisplayShape(int width, int height, double aspect) {
+    const double stored = static_cast<double>(width) / height;
+    if (std::fabs(aspect - stored) <= stored * kSquareTolerance) {
+        return {width, height};
+    }
+    return {std::llround(height * aspect), height};
+}
+
 }  // namespace
 
 void FitFrameSize(TOutputOptions& options, int frameWidth, int frameHeight, int inputWidth,
-                  int inputHeight, float inputAspect) {
-    const long long w = inputWidth;
-    const long long h = inputHeight;
-    const long long W = frameWidth;
-    const long long H = frameHeight;
+                  int inputHeight, float inputAspect, float frameAspect) {
     float aspect = inputAspect;
     if (aspect == 0.0f || std::isnan(aspect)) {
         aspect = static_cast<float>(static_cast<double>(inputWidth) / inputHeight);
     }
-    if (H * w == W * h) {
+    // The picture is fitted by its shape as shown into the frame's shape as shown, so that
+    // it keeps its proportions whatever the pixel shapes of the input and the output.
+    const Shape picture = DisplayShape(inputWidth, inputHeight, aspect);
+    const Shape frame = frameAspect > 0.0f ? DisplayShape(frameWidth, frameHeight, frameAspect)
+                                           : Shape{frameWidth, frameHeight};
+    const long long wide = frame.Height * picture.Width;
+    const long long tall = frame.Width * picture.Height;
+    if (wide == tall) {
         options.FrameSize = SizeText(frameWidth, frameHeight);
-    } else if (H * w > W * h) {
-        const int scaledHeight = Even(W * h / w);
+    } else if (wide > tall) {
+        const int scaledHeight = Even(frameHeight * tall / wide);
         options.FrameSize = SizeText(frameWidth, scaledHeight);
         const int band = frameHeight - scaledHeight;
         options.PadTop = Even(band / 2);
@@ -43,7 +64,7 @@ void FitFrameSize(TOutputOptions& options, int frameWidth, int frameHeight, int 
         options.PadLeft = 0;
         options.PadRight = 0;
     } else {
-        const int scaledWidth = Even(H * w / h);
+        const int scaledWidth = Even(frameWidth * wide / tall);
         options.FrameSize = SizeText(scaledWidth, frameHeight);
         const int band = frameWidth - scaledWidth;
         options.PadLeft = Even(band / 2);
@@ -51,12 +72,14 @@ void FitFrameSize(TOutputOptions& options, int frameWidth, int frameHeight, int 
         options.PadTop = 0;
         options.PadBottom = 0;
     }
-    // The display shape of the padded frame carries the input's pixel shape over.
-    const long double display = static_cast<long double>(frameWidth) / frameHeight * inputHeight /
-                                inputWidth * static_cast<long double>(aspect);
     char text[64];
-    std::snprintf(text, sizeof text, "%.3Lf", display);
+    std::snprintf(text, sizeof text, "%.3Lf", static_cast<long double>(frame.Width) / frame.Height);
     options.AspectRatio = text;
+}
+
+float FrameDisplayAspect(const TOutputOptions& options) {
+    // Disc targets are shown at 4:3 whatever their stored size.
+    return options.TargetType > 0 ? 4.0f / 3.0f : 0.0f;
 }
 
 std::string OutputFileName(const std::string& inputName, const UserSettings& settings,
@@ -101,7 +124,7 @@ TOutputOptions BuildOutputOptions(TCustomAVProbe& probe, const UserSettings& set
         if (probe.VideoStreamIndex() >= 0 && probe.GetVideoStreamInfo(-1, video) &&
             video.Width > 0 && video.Height > 0) {
             FitFrameSize(options, size.Width, size.Height, video.Width, video.Height,
-                         video.DisplayAspectRatio);
+                         video.DisplayAspectRatio, FrameDisplayAspect(options));
         }
     }
     return options;

@@ -11,9 +11,14 @@ namespace mw {
 struct UserSettings;
 
 // Fits an input picture of width x height and display aspect into a width x height frame
-// of the preset without distorting it: FrameSize, the pads and AspectRatio.
+// of the preset without distorting it: FrameSize, the pads and AspectRatio. The frame is
+// shown at frameAspect, or with square pixels when that is 0; an input aspect of 0 means
+// square pixels too.
 void FitFrameSize(TOutputOptions& options, int frameWidth, int frameHeight, int inputWidth,
-                  int inputHeight, float inputAspect);
+                  int inputHeight, float inputAspect, float frameAspect = 0.0f);
+
+// The display shape of a preset's frame: 4:3 for disc targets, 0 (square pixels) otherwise.
+float FrameDisplayAspect(const TOutputOptions& options);
 
 // The output name for an input: the file name with the format's extension, in the output
 // folder, made unique against existing files and against takenNames (names handed out

@@ -52,19 +52,6 @@ QString ButtonCaption(const OutputFormat& format) {
     return caption;
 }
 
-bool FormatEnabled(const EditionConfig& edition, const OutputFormat& format) {
-    const auto slot = static_cast<std::size_t>(format.Index);
-    switch (format.Class) {
-        case FormatClass::Video:
-            return edition.VideoFormats[slot];
-        case FormatClass::Device:
-            return edition.DeviceFormats[slot];
-        case FormatClass::Audio:
-            return edition.AudioFormats[slot];
-    }
-    return false;
-}
-
 }  // namespace
 
 FormatPage::FormatPage(UserSettings& settings, QWidget* parent)

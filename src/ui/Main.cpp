@@ -44,6 +44,7 @@
 #include "core/SettingsFolder.h"
 #include "core/UtilFuncs.h"
 #include "engine/FFmpegLogger.h"
+#include "formats/FormatCatalog.h"
 
 namespace mw {
 
@@ -343,6 +344,7 @@ void TFormMain::LoadSettingsAndPlacement() {
         LoadSettings(m_settings, m_settingsFolder + std::string(kSettingsFileName));
     // A shutdown applies to the run it was chosen for, never to one of a later start.
     m_settings.ShutDownWhenFinished = false;
+    KeepEnabledFormats(m_settings, m_edition);
     if (!existed) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();

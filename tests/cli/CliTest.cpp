@@ -299,5 +299,53 @@ TEST(Cli, ProbeJsonStaysValidForNamesThatAreNotUtf8) {
     EXPECT_NE(parsed.Out.find("\"Width\": 320"), std::string::npos) << parsed.Out;
 }
 
+// Picture-sequence outputs take a numbered name, or a plain one for a single picture; any
+// other name is refused with the message of the name's syntax.
+TEST(Cli, TranscodeWritesPictureSequences) {
+    test::TempDir dir;
+    test::FixturePlan clip;
+    clip.VideoCodec = "mpeg4";
+    clip.Format = "avi";
+    clip.Seconds = 0.4;
+    test::WriteFixture(dir.File("in.avi"), clip);
+    struct Case {
+        std::vector<std::string> Options;
+        const char* Name;
+        int ExitCode;
+        std::vector<const char*> Pictures;  // written, with their codec
+        const char* Codec;
+    };
+    const Case cases[] = {
+        {{"f=image2"}, "seq%03d.png", 0, {"seq001.png", "seq010.png"}, "png"},
+        {{"f=pgmyuv"}, "yuv%02d.pgm", 0, {"yuv01.pgm", "yuv10.pgm"}, "pgm"},
+        {{"f=image2", "vframes=1"}, "one.jpg", 0, {"one.jpg"}, "mjpeg"},
+        {{"f=image2"}, "plain.png", 1, {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<std::string> args = {"transcode"};
+        for (const std::string& option : c.Options) {
+            args.insert(args.end(), {"--opt", option});
+        }
+        args.insert(args.end(), {"-o", dir.File(c.Name), dir.File("in.avi")});
+        const test::ProcessResult result = Cli(args);
+        ASSERT_EQ(result.ExitCode, c.ExitCode) << result.Err;
+        for (const char* picture : c.Pictures) {
+            auto info = test::FFprobe(dir.File(picture));
+            EXPECT_EQ(info["streams.stream.0.codec_name"], c.Codec) << picture;
+            EXPECT_EQ(info["streams.stream.0.width"], "320") << picture;
+            const test::ProcessResult decoded = test::RunProcess(
+                {"ffmpeg", "-v", "error", "-i", dir.File(picture), "-f", "null", "-"});
+            EXPECT_EQ(decoded.ExitCode, 0) << decoded.Err;
+        }
+        if (c.ExitCode != 0) {
+            EXPECT_NE(result.Err.find("Incorrect image filename syntax."), std::string::npos)
+                << result.Err;
+            EXPECT_FALSE(std::filesystem::exists(dir.File(c.Name)));
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("seq011.png")));
+}
+
 }  // namespace
 }  // namespace mw

@@ -157,19 +157,54 @@ TEST_F(TranscodeTest, ConversionsChooseCodecsSizesAndRates) {
     EXPECT_TRUE(sawAudio);
 }
 
-TEST_F(TranscodeTest, StreamCopyKeepsBothStreams) {
-    const std::string input = Clip("in.mkv", 2, 320, 240, "matroska", "libx264", "libvorbis");
-    TOutputOptions copy = Output("copy.mp4");
-    copy.VideoCodec = "copy";
-    copy.AudioCodec = "copy";
-    const RunResult result = Transcode({input}, copy);
-    ASSERT_TRUE(result.Ok) << result.Error;
-    auto theirs = test::FFprobe(input, {"-count_packets"});
-    auto ours = test::FFprobe(copy.FileName, {"-count_packets"});
-    EXPECT_EQ(ours["streams.stream.0.codec_name"], "h264");
-    EXPECT_EQ(ours["streams.stream.1.codec_name"], "vorbis");
-    EXPECT_EQ(ours["streams.stream.0.nb_read_packets"], theirs["streams.stream.0.nb_read_packets"]);
-    EXPECT_NEAR(Seconds(ours["format.duration"]), Seconds(theirs["format.duration"]), 0.1);
+// Stream copy keeps every packet of both streams, as the stock tool's copy does; pictures
+// reordered by B-pictures decode before the file's start and must still be copied.
+TEST_F(TranscodeTest, StreamCopyKeepsEveryPacket) {
+    struct Case {
+        const char* Input;
+        const char* Format;
+        const char* Audio;
+        int BFrames;
+        const char* Output;
+    };
+    for (const Case& c : {Case{"in.mkv", "matroska", "libvorbis", 0, "copy.mp4"},
+                          Case{"bframes.mp4", "mp4", "aac", 2, "bframes.mkv"}}) {
+        SCOPED_TRACE(c.Input);
+        test::FixturePlan fixture;
+        fixture.Format = c.Format;
+        fixture.VideoCodec = "libx264";
+        fixture.AudioCodec = c.Audio;
+        fixture.Seconds = 3;
+        fixture.GopSize = 25;
+        fixture.VideoOptions = {{"bf", std::to_string(c.BFrames)}};
+        const std::string input = m_dir.File(c.Input);
+        test::WriteFixture(input, fixture);
+        TOutputOptions copy = Output(c.Output);
+        copy.VideoCodec = "copy";
+        copy.AudioCodec = "copy";
+        const RunResult result = Transcode({input}, copy);
+        ASSERT_TRUE(result.Ok) << result.Error;
+
+        const std::string reference = m_dir.File(std::string("reference-") + c.Output);
+        const test::ProcessResult stock =
+            test::RunProcess({"ffmpeg", "-v", "error", "-i", input, "-c", "copy", reference});
+        ASSERT_EQ(stock.ExitCode, 0) << stock.Err;
+        auto theirs = test::FFprobe(reference, {"-count_packets"});
+        auto ours = test::FFprobe(copy.FileName, {"-count_packets"});
+        auto original = test::FFprobe(input, {"-count_packets"});
+        for (const char* stream : {"streams.stream.0.", "streams.stream.1."}) {
+            const std::string packets = std::string(stream) + "nb_read_packets";
+            EXPECT_EQ(ours[packets], theirs[packets]) << stream;
+            EXPECT_EQ(ours[packets], original[packets]) << stream;
+            EXPECT_EQ(ours[std::string(stream) + "codec_name"],
+                      original[std::string(stream) + "codec_name"]);
+        }
+        EXPECT_NEAR(Seconds(ours["format.duration"]), Seconds(original["format.duration"]), 0.1);
+        const test::ProcessResult decoded =
+            test::RunProcess({"ffmpeg", "-v", "error", "-i", copy.FileName, "-f", "null", "-"});
+        EXPECT_EQ(decoded.ExitCode, 0);
+        EXPECT_EQ(decoded.Err, "");
+    }
 }
 
 TEST_F(TranscodeTest, JoinContinuesTimeStampsAcrossInputs) {
@@ -218,6 +253,125 @@ TEST_F(TranscodeTest, JoinContinuesTimeStampsAcrossInputs) {
         ++count;
     }
     EXPECT_GT(count, 150);
+}
+
+// The picture area (not black) ffmpeg finds around a point of a video, as "WxH".
+std::string PictureArea(const std::string& path, double seconds) {
+    const test::ProcessResult detected = test::RunProcess(
+        {"ffmpeg", "-v", "info", "-ss", std::to_string(seconds), "-i", path, "-frames:v", "3",
+         "-vf", "cropdetect=limit=0.1:round=2:skip=0", "-f", "null", "-"});
+    const std::size_t at = detected.Err.rfind("crop=");
+    if (at == std::string::npos) {
+        return "no picture: " + detected.Err;
+    }
+    const std::size_t first = detected.Err.find(':', at);
+    const std::size_t second = detected.Err.find(':', first + 1);
+    return detected.Err.substr(at + 5, first - at - 5) + "x" +
+           detected.Err.substr(first + 1, second - first - 1);
+}
+
+// Each joined input keeps its shape inside the frame the first one set: bars where they
+// differ, never a stretched picture.
+TEST_F(TranscodeTest, JoinFitsEachInputByItsOwnShape) {
+    struct Part {
+        const char* Name;
+        int Width;
+        int Height;
+        int SarNum;
+        int SarDen;
+        const char* Shown;  // the picture inside the 640x360 frame
+    };
+    const Part parts[] = {{"wide.mp4", 640, 360, 0, 1, "640x360"},
+                          {"dvd.mkv", 720, 480, 8, 9, "480x360"},
+                          {"portrait.mp4", 480, 854, 0, 1, "202x360"}};
+    std::vector<std::string> inputs;
+    for (const Part& part : parts) {
+        test::FixturePlan fixture;
+        fixture.VideoCodec = "mpeg4";
+        fixture.AudioCodec = "aac";
+        fixture.VideoSource = "color=c=red";
+        fixture.Width = part.Width;
+        fixture.Height = part.Height;
+        fixture.SampleAspectNum = part.SarNum;
+        fixture.SampleAspectDen = part.SarDen;
+        fixture.Seconds = 1;
+        inputs.push_back(m_dir.File(part.Name));
+        test::WriteFixture(inputs.back(), fixture);
+    }
+    TOutputOptions join = Output("joined.mp4");
+    join.Join = true;
+    join.VideoCodec = "mpeg4";
+    const RunResult result = Transcode(inputs, join);
+    ASSERT_TRUE(result.Ok) << result.Error;
+    auto info = test::FFprobe(join.FileName, {"-count_packets"});
+    EXPECT_EQ(info["streams.stream.0.width"], "640");
+    EXPECT_EQ(info["streams.stream.0.height"], "360");
+    EXPECT_NEAR(std::stod(info["streams.stream.0.nb_read_packets"]), 75, 2);
+    EXPECT_NEAR(Seconds(info["format.duration"]), 3.0, 0.1);
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+        const std::string area = PictureArea(join.FileName, 0.4 + static_cast<double>(i));
+        const std::string& expected = parts[i].Shown;
+        // The bars are even, so the picture may be two pixels narrower than exact.
+        EXPECT_TRUE(area == expected || area == std::to_string(std::stoi(expected) - 2) +
+                                                    expected.substr(expected.find('x')))
+            << parts[i].Name << ": " << area;
+    }
+    const test::ProcessResult decoded =
+        test::RunProcess({"ffmpeg", "-v", "error", "-i", join.FileName, "-f", "null", "-"});
+    EXPECT_EQ(decoded.ExitCode, 0);
+    EXPECT_EQ(decoded.Err, "");
+}
+
+// A single damaged time stamp neither stretches the output nor keeps the encoder filling
+// a gap: the output lasts as long as the input.
+TEST_F(TranscodeTest, ADamagedTimeStampDoesNotStretchTheOutput) {
+    test::FixturePlan fixture;
+    fixture.Format = "flv";
+    fixture.VideoCodec = "flv";
+    fixture.AudioCodec = "libmp3lame";
+    fixture.Seconds = 2;
+    const std::string soundDamaged = m_dir.File("sound.flv");
+    test::WriteFixture(soundDamaged, fixture);
+    // 2,147,484 s: the stamp's sign bit set.
+    test::DamageFlvTimestamp(soundDamaged, 8, 20, 0x80000000u);
+    const std::string pictureDamaged = m_dir.File("picture.flv");
+    test::WriteFixture(pictureDamaged, fixture);
+    // 4,194 s later.
+    test::DamageFlvTimestamp(pictureDamaged, 9, 20, 1u << 22);
+    const std::string second = Clip("second.mp4", 2);
+
+    struct Case {
+        std::vector<std::string> Inputs;
+        const char* Output;
+        bool Join;
+        double Seconds;
+    };
+    const Case cases[] = {{{soundDamaged}, "sound.mp3", false, 2.0},
+                          {{soundDamaged}, "sound.avi", false, 2.0},
+                          {{pictureDamaged, second}, "joined.avi", true, 4.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Output);
+        TOutputOptions options = Output(c.Output);
+        options.Join = c.Join;
+        const RunResult result = Transcode(c.Inputs, options);
+        ASSERT_TRUE(result.Ok) << result.Error;
+        auto info = test::FFprobe(options.FileName, {"-count_packets"});
+        EXPECT_NEAR(Seconds(info["format.duration"]), c.Seconds, 0.2);
+        EXPECT_LT(std::filesystem::file_size(options.FileName), 2'000'000u);
+        for (int i = 0; i < std::stoi(info["format.nb_streams"]); ++i) {
+            const std::string stream = "streams.stream." + std::to_string(i) + ".";
+            if (const double seconds = Seconds(info[stream + "duration"]); seconds >= 0) {
+                EXPECT_NEAR(seconds, c.Seconds, 0.2) << stream;
+            }
+            if (info[stream + "codec_type"] == "video") {
+                EXPECT_NEAR(std::stod(info[stream + "nb_read_packets"]), c.Seconds * 25, 3);
+            }
+        }
+        const test::ProcessResult decoded =
+            test::RunProcess({"ffmpeg", "-v", "error", "-i", options.FileName, "-f", "null", "-"});
+        EXPECT_EQ(decoded.ExitCode, 0);
+        EXPECT_EQ(decoded.Err, "");
+    }
 }
 
 TEST_F(TranscodeTest, LimitsAndStopsEndTheLoop) {

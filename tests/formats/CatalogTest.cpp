@@ -59,6 +59,58 @@ TEST(Catalog, OutputExtensionOfTheSelection) {
     }
 }
 
+// A stored choice the edition switched off never reaches a conversion: the class's first
+// offered format takes its place, and a class the edition offers nothing of gives way.
+TEST(Catalog, TheChoiceKeepsToFormatsTheEditionOffers) {
+    struct Case {
+        const char* Offered;  // edition keys switched on
+        int Class, Video, Device, Audio;
+        int WantClass, WantVideo, WantDevice, WantAudio;
+    };
+    const Case cases[] = {
+        {"AVI MP4 MP3", 0, 1, 0, 1, 0, 1, 0, 1},  // offered: kept
+        {"MP4 FLV MP3", 0, 0, 0, 1, 0, 1, 0, 1},  // AVI off: MP4
+        {"WMV OGG", 0, 0, 2, 0, 0, 6, 2, 3},      // no device offered: index kept
+        {"IPOD PSP", 0, 0, 4, 0, 1, 0, 0, 0},     // no video: the device class
+        {"MP3 FLAC", 1, 3, 3, 0, 2, 3, 3, 1},     // only audio
+        {"", 2, 0, 0, 5, 2, 0, 0, 5},             // nothing offered: nothing changes
+    };
+    for (const Case& c : cases) {
+        EditionConfig edition;
+        edition.VideoFormats.fill(false);
+        edition.DeviceFormats.fill(false);
+        edition.AudioFormats.fill(false);
+        std::string offered = c.Offered;
+        for (std::size_t at = 0; at < offered.size();) {
+            const std::size_t end = std::min(offered.find(' ', at), offered.size());
+            const OutputFormat* format = FindOutputFormat(offered.substr(at, end - at));
+            ASSERT_NE(format, nullptr) << offered;
+            const auto slot = static_cast<std::size_t>(format->Index);
+            bool& flag = format->Class == FormatClass::Video    ? edition.VideoFormats[slot]
+                         : format->Class == FormatClass::Device ? edition.DeviceFormats[slot]
+                                                                : edition.AudioFormats[slot];
+            flag = true;
+            at = end + 1;
+        }
+        UserSettings settings;
+        settings.OutputFormatClass = static_cast<std::uint8_t>(c.Class);
+        settings.OutputVideoFormat = static_cast<std::uint8_t>(c.Video);
+        settings.OutputDeviceFormat = static_cast<std::uint8_t>(c.Device);
+        settings.OutputAudioFormat = static_cast<std::uint8_t>(c.Audio);
+        KeepEnabledFormats(settings, edition);
+        EXPECT_EQ(settings.OutputFormatClass, c.WantClass) << c.Offered;
+        EXPECT_EQ(settings.OutputVideoFormat, c.WantVideo) << c.Offered;
+        EXPECT_EQ(settings.OutputDeviceFormat, c.WantDevice) << c.Offered;
+        EXPECT_EQ(settings.OutputAudioFormat, c.WantAudio) << c.Offered;
+        if (std::string(c.Offered).empty()) {
+            continue;
+        }
+        const OutputFormat* chosen = SelectedFormat(settings);
+        ASSERT_NE(chosen, nullptr);
+        EXPECT_TRUE(FormatEnabled(edition, *chosen)) << c.Offered;
+    }
+}
+
 TEST(Catalog, LabelsAreKeptExactly) {
     const auto label = [](const char* key, int row) {
         return std::string(

@@ -1,5 +1,6 @@
 #include "support/MediaFixture.h"
 
+#include <fstream>
 #include <stdexcept>
 #include <vector>
 
@@ -235,6 +236,43 @@ void WriteFixture(const std::string& path, const FixturePlan& fixture) {
         Step(muxer.get(), *next, frame.get(), packet.get());
     }
     Check(av_write_trailer(muxer.get()), "trailer of " + path);
+}
+
+void DamageFlvTimestamp(const std::string& path, int tagType, int ordinal, std::uint32_t addedMs) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::vector<unsigned char> header(9);
+    if (!file.read(reinterpret_cast<char*>(header.data()), 9) || header[0] != 'F') {
+        throw std::runtime_error(path + " is no FLV file");
+    }
+    // After the header and the first back pointer: tags of 11 header bytes, data and a
+    // 4-byte back pointer each.
+    std::streamoff at = header[5] << 24 | header[6] << 16 | header[7] << 8 | header[8];
+    at += 4;
+    int seen = 0;
+    for (;;) {
+        unsigned char tag[11];
+        file.seekg(at);
+        if (!file.read(reinterpret_cast<char*>(tag), sizeof tag)) {
+            throw std::runtime_error(path + " has too few tags of type " + std::to_string(tagType));
+        }
+        const std::streamoff size = tag[1] << 16 | tag[2] << 8 | tag[3];
+        if ((tag[0] & 0x1F) == tagType && seen++ == ordinal) {
+            std::uint32_t stamp = static_cast<std::uint32_t>(tag[7]) << 24 |
+                                  static_cast<std::uint32_t>(tag[4]) << 16 |
+                                  static_cast<std::uint32_t>(tag[5]) << 8 | tag[6];
+            stamp += addedMs;
+            const unsigned char bytes[4] = {
+                static_cast<unsigned char>(stamp >> 16), static_cast<unsigned char>(stamp >> 8),
+                static_cast<unsigned char>(stamp), static_cast<unsigned char>(stamp >> 24)};
+            file.seekp(at + 4);
+            file.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+            if (!file) {
+                throw std::runtime_error("cannot damage " + path);
+            }
+            return;
+        }
+        at += 11 + size + 4;
+    }
 }
 
 void LoadEngineLibraries() {

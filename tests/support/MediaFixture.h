@@ -34,6 +34,12 @@ struct FixturePlan {
 // Writes the file; throws std::runtime_error with the reason when that fails.
 void WriteFixture(const std::string& path, const FixturePlan& fixture);
 
+// Damages one time stamp of an FLV file the libraries wrote: the ordinal-th tag of a kind
+// (8 audio, 9 video, counted from 0) is stamped addedMs later. FLV stamps are 32-bit
+// milliseconds whose top bit the libraries never write, so 0x80000000 gives the stamp of a
+// flipped sign. Throws std::runtime_error when the file holds no such tag.
+void DamageFlvTimestamp(const std::string& path, int tagType, int ordinal, std::uint32_t addedMs);
+
 // Makes sure the engine's libraries are usable in a test process.
 void LoadEngineLibraries();
 
