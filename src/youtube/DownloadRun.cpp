@@ -1,0 +1,365 @@
+#include "DownloadRun.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+
+#include "QualityPreference.h"
+#include "RealUrl.h"
+#include "core/UtilFuncs.h"
+#include "engine/OutputPlacement.h"
+
+namespace mw {
+
+namespace {
+
+constexpr const char* kAgent = "[MediaWizard]";
+
+void SetUpInstance(TWinHTTP& http) {
+    http.AcceptTypes = "*/*";
+    http.Agent = kAgent;
+    // Certificates are checked: a download is only worth having from the site it names.
+    http.InternetOptions = {ioKeepConnection};
+    http.ShowGoOnlineMessage = true;
+}
+
+std::string StreamText(TStream* stream) {
+    std::string text;
+    if (stream == nullptr) {
+        return text;
+    }
+    text.resize(static_cast<std::size_t>(stream->Size()));
+    stream->Seek(0);
+    text.resize(stream->Read(text.data(), text.size()));
+    return text;
+}
+
+std::string SpeedText(std::int64_t bytesRead, std::int32_t elapsedSeconds) {
+    return FormatTwoDecimals(static_cast<double>(bytesRead) / 1024.0 / elapsedSeconds) + " KB/s";
+}
+
+}  // namespace
+
+std::string FormatTwoDecimals(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+DownloadRun::DownloadRun(PostFunction post, DownloadRunObserver& observer)
+    : m_post(std::move(post)), m_observer(observer) {
+    SetUpInstance(m_page);
+    SetUpInstance(m_download);
+
+    m_page.OnProgress = [this](TWinHTTP&, const std::string&, std::int64_t dataSize,
+                               std::int64_t bytesRead, std::int32_t elapsed, std::int32_t,
+                               std::uint8_t, float,
+                               TStream*) { PageProgress(dataSize, bytesRead, elapsed); };
+    m_page.OnDone = [this](TWinHTTP&, const std::string&, std::int64_t, TStream* stream) {
+        PageDone(stream);
+    };
+    m_page.OnAnyError = [this](TWinHTTP&) {
+        if (!m_destroying && m_running) {
+            m_cancelled ? EndRun() : ItemFailed();
+        }
+    };
+    m_page.OnAborted = [this](TWinHTTP&) { TransferAborted(); };
+
+    m_download.OnProgress = [this](TWinHTTP&, const std::string&, std::int64_t dataSize,
+                                   std::int64_t bytesRead, std::int32_t elapsed,
+                                   std::int32_t timeLeft, std::uint8_t percent, float, TStream*) {
+        DownloadProgress(dataSize, bytesRead, elapsed, timeLeft, percent);
+    };
+    m_download.OnDone = [this](TWinHTTP&, const std::string&, std::int64_t, TStream*) {
+        DownloadDone();
+    };
+    m_download.OnAnyError = [this](TWinHTTP&) { DownloadError(AttemptFailure()); };
+    m_download.OnAborted = [this](TWinHTTP&) { TransferAborted(); };
+}
+
+DownloadRun::~DownloadRun() {
+    m_destroying = true;
+    m_page.Abort(true, true);
+    m_download.Abort(true, true);
+    RemovePartialFile();
+}
+
+void DownloadRun::Post(void (DownloadRun::*step)()) {
+    const std::weak_ptr<int> generation = m_generation;
+    const int posted = *m_generation;
+    m_post([this, generation, posted, step] {
+        const std::shared_ptr<int> current = generation.lock();
+        if (current && *current == posted && m_running && !m_cancelled) {
+            (this->*step)();
+        }
+    });
+}
+
+void DownloadRun::Start(const std::vector<std::string>& links, const std::string& folder,
+                        bool preferHighQuality, std::vector<int> order) {
+    if (m_running) {
+        return;
+    }
+    ++*m_generation;
+    m_rows.clear();
+    for (const std::string& link : links) {
+        m_rows.emplace_back().Name = link;
+    }
+    m_status = {};
+    m_folder = WithTrailingBackslash(folder);
+    m_preferHighQuality = preferHighQuality && !order.empty();
+    m_order = std::move(order);
+    m_downloadedFiles.clear();
+    m_total = static_cast<int>(m_rows.size());
+    m_current = 0;
+    m_succeeded = 0;
+    m_position = 0;
+    m_cancelled = false;
+    m_running = true;
+    Changed();
+    if (m_rows.empty()) {
+        EndRun();
+        return;
+    }
+    Post(&DownloadRun::NextItem);
+}
+
+void DownloadRun::Cancel() {
+    if (!m_running || m_cancelled) {
+        return;
+    }
+    m_cancelled = true;
+    bool transferring = false;
+    for (TWinHTTP* http : {&m_page, &m_download}) {
+        if (http->Busy()) {
+            transferring = true;
+            http->Abort(false, false);
+        }
+    }
+    // Between two transfers nothing would report back: the run ends here.
+    if (!transferring) {
+        RemovePartialFile();
+        EndRun();
+    }
+}
+
+void DownloadRun::NextItem() {
+    if (m_current > m_total - 1) {
+        return;
+    }
+    const DownloadItem& item = m_rows[static_cast<std::size_t>(m_current)];
+    m_status.CurrentFile = item.Name;
+    Changed();
+    m_page.URL = item.Name;
+    if (!m_page.Read()) {
+        ItemFailed();
+    }
+}
+
+void DownloadRun::PageProgress(std::int64_t dataSize, std::int64_t bytesRead,
+                               std::int32_t elapsed) {
+    if (m_destroying || elapsed == 0) {
+        return;
+    }
+    RowUpdate("Getting real YouTube URLs, please wait...", dataSize, 0, 0, 0,
+              SpeedText(bytesRead, elapsed));
+}
+
+void DownloadRun::PageDone(TStream* stream) {
+    if (m_destroying || !m_running) {
+        return;
+    }
+    if (m_cancelled) {
+        EndRun();
+        return;
+    }
+    const std::string page = StreamText(stream);
+    DownloadItem& item = m_rows[static_cast<std::size_t>(m_current)];
+    item.Name = ItemCaption(PageTitle(page));
+    item.URL = MediaUrl(page);
+    m_status.CurrentFile = item.Name;
+    RowUpdate("Analyzing finished, ready to download...", 0, 0, 0, 0, "");
+    ResetProgress();
+    m_observer.ItemResolved(static_cast<std::size_t>(m_current));
+    FirstAttempt();
+}
+
+void DownloadRun::FirstAttempt() {
+    m_position = m_preferHighQuality ? 1 : 0;
+    m_status.Quality = m_preferHighQuality ? QualityDescription(QualityTag(m_order, 1))
+                                           : std::string(kDefaultQualityTag);
+    StartAttempt();
+}
+
+void DownloadRun::StartAttempt() {
+    const DownloadItem& item = m_rows[static_cast<std::size_t>(m_current)];
+    const std::string fmt = m_position == 0
+                                ? std::string()
+                                : FmtParameter(m_order[static_cast<std::size_t>(m_position - 1)]);
+    m_finalPath = m_folder + SanitizeFileName(item.Name + QualityExtension(m_order, m_position));
+    Changed();
+    m_observer.AttemptStarted(static_cast<std::size_t>(m_current));
+    try {
+        m_partialPath = CreateTemporaryBeside(m_finalPath);
+    } catch (const std::exception& error) {
+        DownloadError(error.what());
+        return;
+    }
+    m_download.URL = item.URL + fmt;
+    m_download.OutputFileName = m_partialPath;
+    if (!m_download.Read()) {
+        DownloadError("the download could not start");
+    }
+}
+
+void DownloadRun::DownloadProgress(std::int64_t dataSize, std::int64_t bytesRead,
+                                   std::int32_t elapsed, std::int32_t timeLeft, int percent) {
+    if (m_destroying || !m_running) {
+        return;
+    }
+    m_status.Quality = QualityDescription(QualityTag(m_order, m_position));
+    if (elapsed == 0) {
+        Changed();
+        return;
+    }
+    RowUpdate("Downloading...", dataSize, timeLeft, elapsed, percent,
+              SpeedText(bytesRead, elapsed));
+}
+
+void DownloadRun::DownloadDone() {
+    if (m_destroying || !m_running) {
+        return;
+    }
+    std::string saved;
+    try {
+        saved = ClaimFinalName(m_partialPath, m_finalPath);
+    } catch (const std::exception& error) {
+        DownloadError(error.what());
+        return;
+    }
+    m_partialPath.clear();
+    m_downloadedFiles.push_back(saved);
+    RowUpdate("Finish.", 0, 0, 0, 0, "");
+    ++m_succeeded;
+    ItemEnded(saved);
+}
+
+void DownloadRun::DownloadError(const std::string& reason) {
+    if (m_destroying || !m_running) {
+        return;
+    }
+    RemovePartialFile();
+    m_observer.AttemptFailed(static_cast<std::size_t>(m_current), reason);
+    if (m_cancelled) {
+        EndRun();
+    } else if (m_preferHighQuality) {
+        Post(&DownloadRun::NextQuality);
+    } else {
+        ItemFailed();
+    }
+}
+
+void DownloadRun::NextQuality() {
+    const int previous = m_position++;
+    if (m_position > static_cast<int>(m_order.size())) {
+        ItemFailed();
+        return;
+    }
+    m_status.Quality =
+        QualityTag(m_order, previous) + " failed, try next: " + QualityTag(m_order, m_position);
+    ResetProgress();
+    StartAttempt();
+}
+
+void DownloadRun::ItemFailed() {
+    RowUpdate("Failed.", 0, 0, 0, 0, "");
+    ItemEnded("");
+}
+
+void DownloadRun::ItemEnded(const std::string& savedPath) {
+    m_observer.ItemEnded(static_cast<std::size_t>(m_current), savedPath);
+    ++m_current;
+    if (m_cancelled || m_current > m_total - 1) {
+        EndRun();
+    } else {
+        Post(&DownloadRun::NextItem);
+    }
+}
+
+void DownloadRun::TransferAborted() {
+    if (m_destroying || !m_running) {
+        return;
+    }
+    RemovePartialFile();
+    EndRun();
+}
+
+void DownloadRun::EndRun() {
+    m_running = false;
+    m_status = {};
+    ++*m_generation;
+    Changed();
+    m_observer.RunEnded();
+}
+
+void DownloadRun::RowUpdate(const std::string& status, std::int64_t size, std::int32_t timeLeft,
+                            std::int32_t elapsed, int percent, const std::string& speed) {
+    if (m_current < 0 || m_current >= static_cast<int>(m_rows.size())) {
+        return;
+    }
+    DownloadItem& row = m_rows[static_cast<std::size_t>(m_current)];
+    if (!status.empty()) {
+        row.Status = status;
+        m_status.Status = status;
+    }
+    if (size != 0) {
+        row.Size = FormatTwoDecimals(static_cast<double>(size) / 1048576.0) + "MB";
+    }
+    if (!speed.empty()) {
+        row.Speed = speed;
+        m_status.Speed = speed;
+    }
+    if (percent != 0) {
+        row.Progress = std::to_string(percent) + "%";
+        m_status.Percent = percent;
+    }
+    if (elapsed != 0) {
+        m_status.ElapsedTime = FormatSecondsLong(elapsed);
+    }
+    if (timeLeft != 0) {
+        m_status.TimeLeft = FormatSecondsLong(timeLeft);
+    }
+    Changed();
+}
+
+void DownloadRun::ResetProgress() {
+    m_status.Percent = 0;
+    Changed();
+}
+
+void DownloadRun::RemovePartialFile() {
+    if (!m_partialPath.empty()) {
+        ::unlink(m_partialPath.c_str());
+        m_partialPath.clear();
+    }
+}
+
+std::string DownloadRun::AttemptFailure() const {
+    const std::int32_t code = m_download.StatusCode();
+    if (code == 200 || code == 206) {
+        return "the transfer ended early or could not be written";
+    }
+    if (code > 0) {
+        return "HTTP status " + std::to_string(code);
+    }
+    return m_download.ErrorText().empty() ? "no answer" : m_download.ErrorText();
+}
+
+void DownloadRun::Changed() {
+    if (!m_destroying) {
+        m_observer.RunChanged();
+    }
+}
+
+}  // namespace mw

@@ -1,0 +1,220 @@
+#include "VideoSite.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "support/LocalHttpServer.h"
+#include "support/TempDir.h"
+
+namespace mw::test {
+
+namespace {
+
+constexpr std::string_view kSite = "http://www.youtube.com";
+constexpr std::int64_t kPiece = 256 * 1024;
+constexpr std::int64_t kSlowPiece = 2048;
+
+// The query of an absolute-form target as ordered pairs; empty pieces ("&&") are skipped.
+std::map<std::string, std::string> QueryOf(const std::string& target) {
+    std::map<std::string, std::string> query;
+    const std::size_t at = target.find('?');
+    if (at == std::string::npos) {
+        return query;
+    }
+    std::size_t begin = at + 1;
+    while (begin <= target.size()) {
+        std::size_t end = target.find('&', begin);
+        if (end == std::string::npos) {
+            end = target.size();
+        }
+        const std::string piece = target.substr(begin, end - begin);
+        if (!piece.empty()) {
+            const std::size_t equals = piece.find('=');
+            query.emplace(piece.substr(0, equals),
+                          equals == std::string::npos ? "" : piece.substr(equals + 1));
+        }
+        begin = end + 1;
+    }
+    return query;
+}
+
+std::string WatchPage(const SiteVideo& video) {
+    return "<html><head><title>YouTube - video</title>\n"
+           "<meta name=\"title\" content=\"" +
+           video.TitleHtml +
+           "\">\n"
+           "<meta name=\"description\" content=\"a video\">\n</head><body>\n"
+           "<script>var swfArgs = \"video_id=" +
+           video.Id + "&l=2&t=" + VideoSite::Token(video.Id) +
+           "&hl=en\";</script>\n</body></html>\n";
+}
+
+}  // namespace
+
+struct VideoSite::Server {
+    httplib::Server Http;
+    std::thread Thread;
+    mutable std::mutex Lock;
+    std::map<std::string, SiteVideo> Videos;
+    std::map<std::string, std::string> Pages;
+    std::vector<std::string> MediaRequests;
+    std::atomic<bool> Stopping{false};
+
+    void Watch(const std::map<std::string, std::string>& query, httplib::Response& res);
+    void Media(const std::map<std::string, std::string>& query, httplib::Response& res);
+};
+
+void VideoSite::Server::Watch(const std::map<std::string, std::string>& query,
+                              httplib::Response& res) {
+    const auto v = query.find("v");
+    std::lock_guard guard(Lock);
+    if (v != query.end() && Pages.count(v->second) != 0) {
+        res.set_content(Pages.at(v->second), "text/html");
+    } else if (v != query.end() && Videos.count(v->second) != 0) {
+        res.set_content(WatchPage(Videos.at(v->second)), "text/html");
+    } else {
+        res.status = 404;
+        res.set_content("<html>no such video</html>", "text/html");
+    }
+}
+
+void VideoSite::Server::Media(const std::map<std::string, std::string>& query,
+                              httplib::Response& res) {
+    const auto id = query.find("video_id");
+    const auto token = query.find("t");
+    const auto fmt = query.find("fmt");
+    MediaAnswer answer = MediaAnswer::Of(MediaAnswer::Kind::NotFound);
+    {
+        std::lock_guard guard(Lock);
+        MediaRequests.push_back((id == query.end() ? "?" : id->second) + " " +
+                                (fmt == query.end() ? "-" : fmt->second));
+        if (id != query.end() && token != query.end() && token->second == Token(id->second) &&
+            Videos.count(id->second) != 0) {
+            const auto& media = Videos.at(id->second).Media;
+            const auto found = media.find(fmt == query.end() ? "" : fmt->second);
+            if (found != media.end()) {
+                answer = found->second;
+            }
+        }
+    }
+    switch (answer.What) {
+        case MediaAnswer::Kind::NotFound:
+            res.status = 404;
+            res.set_content("<html>not found</html>", "text/html");
+            return;
+        case MediaAnswer::Kind::Bytes:
+            if (!answer.File.empty()) {
+                res.set_content(ReadTextFile(answer.File), "video/x-flv");
+                return;
+            }
+            res.set_content_provider(
+                static_cast<std::size_t>(answer.Size), "video/x-flv",
+                [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                    const std::int64_t n =
+                        std::min<std::int64_t>(kPiece, static_cast<std::int64_t>(length));
+                    const std::string piece = BodyBytes(static_cast<std::int64_t>(offset), n);
+                    return sink.write(piece.data(), piece.size());
+                });
+            return;
+        case MediaAnswer::Kind::Cut:
+            res.set_content_provider(
+                static_cast<std::size_t>(answer.Size), "video/x-flv",
+                [size = answer.Size](std::size_t, std::size_t, httplib::DataSink& sink) {
+                    const std::string half = BodyBytes(0, size / 2);
+                    sink.write(half.data(), half.size());
+                    return false;
+                });
+            return;
+        case MediaAnswer::Kind::Slow:
+            res.set_content_provider(
+                static_cast<std::size_t>(answer.Size), "video/x-flv",
+                [this](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    const std::string piece =
+                        BodyBytes(static_cast<std::int64_t>(offset), kSlowPiece);
+                    return !Stopping && sink.write(piece.data(), piece.size());
+                });
+            return;
+    }
+}
+
+VideoSite::VideoSite() = default;
+VideoSite::~VideoSite() = default;
+
+VideoSite& VideoSite::Instance() {
+    static auto* instance =
+        static_cast<VideoSite*>(::testing::AddGlobalTestEnvironment(new VideoSite));
+    return *instance;
+}
+
+void VideoSite::SetUp() {
+    m_server = std::make_unique<Server>();
+    Server& s = *m_server;
+    s.Http.Get(".*", [&s](const httplib::Request& req, httplib::Response& res) {
+        const std::string& target = req.target;
+        if (!target.starts_with(kSite) || target.size() == kSite.size() ||
+            target[kSite.size()] != '/') {
+            res.status = 502;
+            res.set_content("this proxy only knows the video site", "text/plain");
+            return;
+        }
+        const std::string path = target.substr(kSite.size(), target.find('?') - kSite.size());
+        if (path == "/watch") {
+            s.Watch(QueryOf(target), res);
+        } else if (path == "/get_video") {
+            s.Media(QueryOf(target), res);
+        } else {
+            res.status = 404;
+        }
+    });
+    m_port = s.Http.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(m_port, 0);
+    s.Thread = std::thread([&s] { s.Http.listen_after_bind(); });
+    while (!s.Http.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // The machine's proxy setting, as libcurl reads it.
+    ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(m_port)).c_str(), 1);
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
+}
+
+void VideoSite::TearDown() {
+    if (!m_server) {
+        return;
+    }
+    m_server->Stopping = true;
+    m_server->Http.stop();
+    m_server->Thread.join();
+    m_server.reset();
+}
+
+void VideoSite::Add(const SiteVideo& video) {
+    std::lock_guard guard(m_server->Lock);
+    m_server->Videos[video.Id] = video;
+}
+
+void VideoSite::AddPage(const std::string& id, const std::string& html) {
+    std::lock_guard guard(m_server->Lock);
+    m_server->Pages[id] = html;
+}
+
+std::string VideoSite::Link(const std::string& id) {
+    return std::string(kSite) + "/watch?v=" + id;
+}
+
+std::string VideoSite::Token(const std::string& id) {
+    return "tok" + id + "X";
+}
+
+std::vector<std::string> VideoSite::MediaRequests() const {
+    std::lock_guard guard(m_server->Lock);
+    return m_server->MediaRequests;
+}
+
+}  // namespace mw::test

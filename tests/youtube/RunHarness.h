@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/MainThread.h"
+#include "support/VideoSite.h"
+#include "youtube/DownloadRun.h"
+#include "youtube/PostedCalls.h"
+
+namespace mw::test {
+
+// A download run on a headless main thread, with what its view heard written down.
+class RunHarness : public DownloadRunObserver {
+public:
+    RunHarness();
+
+    // Starts the run and lets the main thread work until it has ended.
+    void RunToEnd(const std::vector<std::string>& links, const std::string& folder,
+                  bool preferHighQuality, std::vector<int> order);
+    // Lets the main thread work until the condition holds or the run has ended.
+    void RunUntil(const std::function<bool()>& done);
+
+    void RunChanged() override;
+    void ItemEnded(std::size_t row, const std::string& savedPath) override;
+    void RunEnded() override { ++Ends; }
+
+    HeadlessMainThread Main;
+    PostedCalls Posted;
+    DownloadRun Run;
+    std::vector<std::string> QualityLabels;  // each new text of the quality label
+    std::vector<std::string> Saved;          // per ended item, the saved path or ""
+    int Ends = 0;
+};
+
+// The files in a folder, hidden ones included, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
+
+}  // namespace mw::test
