@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -24,60 +26,46 @@
 
 namespace mw::cli {
 
-int RunConvertCommand(Arguments args) {
+namespace {
+
+constexpr const char* kUsage =
+    "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...";
+
+struct ConvertValues {
+    std::string Format;
+    std::optional<std::string> Preset;
+    std::string Folder;
+    bool Join = false;
+    std::string Jobs = "1";
+    std::vector<std::string> Files;
+};
+
+int RunConvert(const ConvertValues& values) {
     // A stop asked for at any time is honoured: nothing is written before this point.
     InterruptRequest interrupt;
-    constexpr const char* kUsage =
-        "convert --format NAME [--preset N] [--out DIR] [--join] [--jobs N] [--] FILE...";
-    const OutputFormat* format = nullptr;
-    int preset = -2;
-    std::string folder = std::filesystem::current_path().string();
-    bool join = false;
-    int jobs = 1;
-    const auto [options, names] = SplitAtEndOfOptions(args);
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        const std::string& arg = options[i];
-        const bool takesValue =
-            arg == "--format" || arg == "--preset" || arg == "--out" || arg == "--jobs";
-        if (takesValue && i + 1 >= options.size()) {
-            return UsageError(kUsage, arg + " needs a value");
+    const OutputFormat* format = FindOutputFormat(values.Format);
+    if (!format) {
+        return UsageError(kUsage, "no output format is named " + values.Format);
+    }
+    int preset = format->DefaultRow;
+    if (values.Preset) {
+        const std::optional<int> value = ParseIniInteger(*values.Preset);
+        if (!value || *value < 0) {
+            return UsageError(kUsage, "--preset takes a row number");
         }
-        if (arg == "--format") {
-            format = FindOutputFormat(options[++i]);
-            if (!format) {
-                return UsageError(kUsage, "no output format is named " + options[i]);
-            }
-        } else if (arg == "--preset") {
-            const std::optional<int> value = ParseIniInteger(options[++i]);
-            if (!value || *value < 0) {
-                return UsageError(kUsage, "--preset takes a row number");
-            }
-            preset = *value;
-        } else if (arg == "--jobs") {
-            const std::optional<int> value = ParseIniInteger(options[++i]);
-            if (!value || *value < 0) {
-                return UsageError(kUsage, "--jobs takes a number of tasks (0: one per core)");
-            }
-            jobs = *value == 0 ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
-                               : *value;
-        } else if (arg == "--out") {
-            folder = options[++i];
-        } else if (arg == "--join") {
-            join = true;
-        } else if (arg.starts_with("--")) {
-            return UsageError(kUsage, "unknown option " + arg);
-        } else {
-            files.push_back(arg);
-        }
+        preset = *value;
     }
-    files.insert(files.end(), names.begin(), names.end());
-    if (!format || files.empty()) {
-        return UsageError(kUsage);
+    const std::optional<int> jobCount = ParseIniInteger(values.Jobs);
+    if (!jobCount || *jobCount < 0) {
+        return UsageError(kUsage, "--jobs takes a number of tasks (0: one per core)");
     }
-    if (preset == -2) {
-        preset = format->DefaultRow;
-    }
+    const int jobs = *jobCount == 0
+                         ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
+                         : *jobCount;
+    const bool join = values.Join;
+    const std::string folder =
+        values.Folder.empty() ? std::filesystem::current_path().string() : values.Folder;
+    const std::vector<std::string>& files = values.Files;
     if (preset >= format->Rows) {
         return UsageError(kUsage, std::string(format->Name) + " has presets 0 to " +
                                       std::to_string(format->Rows - 1));
@@ -163,6 +151,27 @@ int RunConvertCommand(Arguments args) {
     std::printf("Total files: %d\nSucceeded: %d\nFailed: %d\n", total, succeeded,
                 total - succeeded);
     return succeeded == total ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+CommandRun AddConvertCommand(CLI::App& program) {
+    CLI::App& command = AddCommand(program, "convert", kUsage,
+                                   "A conversion run as the wizard makes it, with its summary.");
+    auto values = std::make_shared<ConvertValues>();
+    command.add_option("--format", values->Format, "the output format (see 'formats')")
+        ->type_name("NAME")
+        ->required();
+    command.add_option("--preset", values->Preset, "the preset row (default: the format's own)")
+        ->type_name("N");
+    command.add_option("--out", values->Folder, "the output folder (default: the current one)")
+        ->type_name("DIR");
+    command.add_flag("--join", values->Join, "join every file into one output");
+    command.add_option("--jobs", values->Jobs, "tasks converting side by side (0: one per core)")
+        ->type_name("N")
+        ->capture_default_str();
+    command.add_option("FILE", values->Files, "the files to convert")->required();
+    return [values] { return RunConvert(*values); };
 }
 
 }  // namespace mw::cli

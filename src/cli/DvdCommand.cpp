@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "Commands.h"
@@ -8,16 +9,20 @@
 
 namespace mw::cli {
 
-int RunDvdCommand(Arguments args) {
-    if (args.size() != 1 || args[0].empty() || args[0].starts_with("-")) {
-        return UsageError("dvd ROOT", args.size() == 1 ? "a DVD root is needed" : "");
+namespace {
+
+constexpr const char* kUsage = "dvd ROOT";
+
+int RunDvd(const std::string& root) {
+    if (root.empty()) {
+        return UsageError(kUsage, "a DVD root is needed");
     }
     dvd::DVDPlugIn plugIn(ProgramDir());
     if (!plugIn.Load()) {
         std::fprintf(stderr, "mediawizard-cli: %s\n", plugIn.LastErrorMessage().c_str());
         return kExitFailed;
     }
-    const std::optional<dvd::DvdDisc> disc = dvd::ReadDvdRoot(plugIn, args[0]);
+    const std::optional<dvd::DvdDisc> disc = dvd::ReadDvdRoot(plugIn, root);
     if (plugIn.ReaderCrashes() > 0) {
         std::fprintf(stderr, "mediawizard-cli: the DVD reader stopped %d time(s) on damaged data\n",
                      plugIn.ReaderCrashes());
@@ -33,6 +38,18 @@ int RunDvdCommand(Arguments args) {
         std::fprintf(stderr, "mediawizard-cli: %s\n", dvd::kEncryptedMessage);
     }
     return kExitOk;
+}
+
+}  // namespace
+
+CommandRun AddDvdCommand(CLI::App& program) {
+    CLI::App& command =
+        AddCommand(program, "dvd", kUsage,
+                   "The titles of a DVD folder, image or drive, as the title dialog lists them.");
+    auto root = std::make_shared<std::string>();
+    command.add_option("ROOT", *root, "a DVD folder (holding VIDEO_TS), an image or a drive")
+        ->required();
+    return [root] { return RunDvd(*root); };
 }
 
 }  // namespace mw::cli

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "Commands.h"
@@ -25,13 +26,8 @@ std::string EnabledKeys(const Keys& keys, const Flags& flags) {
     return text.empty() ? "(none)" : text;
 }
 
-}  // namespace
-
-int RunEditionCommand(Arguments args) {
-    if (args.size() > 1) {
-        return UsageError("edition [EDITION-FILE]");
-    }
-    const std::string path = args.empty() ? EditionFilePath() : args[0];
+int RunEdition(const std::string& file) {
+    const std::string path = file.empty() ? EditionFilePath() : file;
     if (!PathExists(path)) {
         std::fprintf(stderr, "mediawizard-cli: no edition file at %s; the defaults apply\n",
                      path.c_str());
@@ -65,6 +61,17 @@ int RunEditionCommand(Arguments args) {
         return kExitFailed;
     }
     return kExitOk;
+}
+
+}  // namespace
+
+CommandRun AddEditionCommand(CLI::App& program) {
+    CLI::App& command = AddCommand(program, "edition", "edition [EDITION-FILE]",
+                                   "The edition configuration the program starts with.");
+    auto file = std::make_shared<std::string>();
+    command.add_option("EDITION-FILE", *file,
+                       "the edition file (default: the one beside the program)");
+    return [file] { return RunEdition(*file); };
 }
 
 }  // namespace mw::cli

@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "Commands.h"
@@ -27,45 +29,18 @@ struct FetchOptions {
     std::string OutputFile;
     bool Resume = false;
     std::vector<std::string> Headers;
-    std::string User;
-    bool HasUser = false;
+    std::optional<std::string> User;
 };
 
-// Empty when the arguments are fine, else what is wrong with them.
-std::string ParseFetch(Arguments args, FetchOptions& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "-o" || arg == "--header" || arg == "--user") {
-            if (!hasValue) {
-                return arg + " needs a value";
-            }
-            const std::string& value = args[++i];
-            if (arg == "-o") {
-                options.OutputFile = value;
-            } else if (arg == "--header") {
-                options.Headers.push_back(value);
-            } else {
-                options.User = value;
-                options.HasUser = true;
-            }
-        } else if (arg == "--resume") {
-            options.Resume = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            return "unknown option '" + arg + "'";
-        } else if (options.Url.empty()) {
-            options.Url = arg;
-        } else {
-            return "only one URL";
-        }
-    }
+// Empty when the values fit together, else what is wrong with them.
+std::string CheckFetch(const FetchOptions& options) {
     if (options.Url.empty()) {
         return "a URL is needed";
     }
     if (options.Resume && options.OutputFile.empty()) {
         return "--resume needs -o FILE";
     }
-    if (options.HasUser && options.User.find(':') == std::string::npos) {
+    if (options.User && options.User->find(':') == std::string::npos) {
         return "--user needs USER:PASSWORD";
     }
     return "";
@@ -156,15 +131,8 @@ void WireEvents(TWinHTTP& http, int& exitCode, bool& progressShown) {
     }
 }
 
-}  // namespace
-
-int RunFetchCommand(Arguments args) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::printf("usage: mediawizard-cli %s\n", kUsage);
-        return kExitOk;
-    }
-    FetchOptions options;
-    const std::string problem = ParseFetch(args, options);
+int RunFetch(const FetchOptions& options) {
+    const std::string problem = CheckFetch(options);
     if (!problem.empty()) {
         return UsageError(kUsage, problem);
     }
@@ -174,10 +142,10 @@ int RunFetchCommand(Arguments args) {
     http.OutputFileName = options.OutputFile;
     http.AddHeaders = options.Headers;
     http.SetTransferBufferSize(kChunkBytes);
-    if (options.HasUser) {
-        const std::size_t colon = options.User.find(':');
-        http.Username = options.User.substr(0, colon);
-        http.Password = options.User.substr(colon + 1);
+    if (options.User) {
+        const std::size_t colon = options.User->find(':');
+        http.Username = options.User->substr(0, colon);
+        http.Password = options.User->substr(colon + 1);
     }
     int exitCode = kExitFailed;
     bool progressShown = false;
@@ -197,6 +165,24 @@ int RunFetchCommand(Arguments args) {
         mainThread.WaitAndProcess(std::chrono::milliseconds(50));
     }
     return exitCode;
+}
+
+}  // namespace
+
+CommandRun AddFetchCommand(CLI::App& program) {
+    CLI::App& command =
+        AddCommand(program, "fetch", kUsage,
+                   "One HTTP transfer: its events on standard error, the body to FILE or to "
+                   "standard output.");
+    auto options = std::make_shared<FetchOptions>();
+    command.add_option("-o", options->OutputFile, "write the body to FILE")->type_name("FILE");
+    command.add_flag("--resume", options->Resume, "go on from the end of FILE");
+    command.add_option("--header", options->Headers, "an extra request header")
+        ->type_name("LINE");
+    command.add_option("--user", options->User, "credentials for the server")
+        ->type_name("USER:PASSWORD");
+    command.add_option("URL", options->Url, "the address")->required();
+    return [options] { return RunFetch(*options); };
 }
 
 }  // namespace mw::cli

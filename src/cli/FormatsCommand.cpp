@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "Commands.h"
@@ -89,16 +90,20 @@ void WriteText() {
 
 }  // namespace
 
-int RunFormatsCommand(Arguments args) {
-    if (args.size() > 1 || (args.size() == 1 && args[0] != "--json")) {
-        return UsageError("formats [--json]");
-    }
-    if (args.empty()) {
-        WriteText();
-    } else {
-        WriteJson();
-    }
-    return kExitOk;
+CommandRun AddFormatsCommand(CLI::App& program) {
+    CLI::App& command = AddCommand(program, "formats", "formats [--json]",
+                                   "The output classes, formats and their presets; * marks a "
+                                   "format's default preset.");
+    auto json = std::make_shared<bool>(false);
+    command.add_flag("--json", *json, "write them as JSON");
+    return [json] {
+        if (*json) {
+            WriteJson();
+        } else {
+            WriteText();
+        }
+        return kExitOk;
+    };
 }
 
 }  // namespace mw::cli

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -178,25 +179,14 @@ void WriteText(const ProbeResult& r) {
     }
 }
 
-}  // namespace
+struct ProbeValues {
+    bool Json = false;
+    std::vector<std::string> Files;
+};
 
-int RunProbeCommand(Arguments args) {
-    constexpr const char* kUsage = "probe [--json] FILE...";
-    bool json = false;
-    const auto [options, names] = SplitAtEndOfOptions(args);
-    std::vector<std::string> files(names.begin(), names.end());
-    for (const std::string& arg : options) {
-        if (arg == "--json") {
-            json = true;
-        } else if (arg.starts_with("--")) {
-            return UsageError(kUsage, "unknown option " + arg);
-        } else {
-            files.push_back(arg);
-        }
-    }
-    if (files.empty()) {
-        return UsageError(kUsage);
-    }
+int RunProbe(const ProbeValues& values) {
+    const bool json = values.Json;
+    const std::vector<std::string>& files = values.Files;
     EngineSession session;
     if (!session.Ready()) {
         return kExitFailed;
@@ -221,6 +211,17 @@ int RunProbeCommand(Arguments args) {
         }
     }
     return allOk ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+CommandRun AddProbeCommand(CLI::App& program) {
+    CLI::App& command = AddCommand(program, "probe", "probe [--json] FILE...",
+                                   "What the media probe reads of each file.");
+    auto values = std::make_shared<ProbeValues>();
+    command.add_flag("--json", values->Json, "write the results as JSON");
+    command.add_option("FILE", values->Files, "media files")->required();
+    return [values] { return RunProbe(*values); };
 }
 
 }  // namespace mw::cli

@@ -1,6 +1,6 @@
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "Commands.h"
 #include "EngineSession.h"
@@ -19,30 +19,21 @@ bool ParseSize(const std::string& text, int& width, int& height) {
            height <= 16384;
 }
 
-}  // namespace
+constexpr const char* kUsage = "thumbnail FILE OUT.png [--size WxH]";
 
-int RunThumbnailCommand(Arguments args) {
-    constexpr const char* kUsage = "thumbnail FILE OUT.png [--size WxH]";
-    std::string input;
-    std::string output;
-    int width = 128;
-    int height = 88;
-    const auto [options, names] = SplitAtEndOfOptions(args);
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        if (options[i] == "--size") {
-            if (i + 1 >= options.size() || !ParseSize(options[i + 1], width, height)) {
-                return UsageError(kUsage, "--size takes WIDTHxHEIGHT");
-            }
-            ++i;
-        } else {
-            files.push_back(options[i]);
-        }
-    }
-    files.insert(files.end(), names.begin(), names.end());
-    if (files.size() == 2) {
-        input = files[0];
-        output = files[1];
+struct ThumbnailValues {
+    std::string Input;
+    std::string Output;
+    std::string Size = "128x88";
+};
+
+int RunThumbnail(const ThumbnailValues& values) {
+    const std::string& input = values.Input;
+    const std::string& output = values.Output;
+    int width = 0;
+    int height = 0;
+    if (!ParseSize(values.Size, width, height)) {
+        return UsageError(kUsage, "--size takes WIDTHxHEIGHT");
     }
     if (input.empty() || output.empty()) {
         return UsageError(kUsage);
@@ -85,6 +76,20 @@ int RunThumbnailCommand(Arguments args) {
         std::printf("%s exists; the picture was written to %s\n", output.c_str(), written.c_str());
     }
     return kExitOk;
+}
+
+}  // namespace
+
+CommandRun AddThumbnailCommand(CLI::App& program) {
+    CLI::App& command = AddCommand(program, "thumbnail", kUsage,
+                                   "The input list's picture of a media file, saved as PNG.");
+    auto values = std::make_shared<ThumbnailValues>();
+    command.add_option("FILE", values->Input, "a media file with video")->required();
+    command.add_option("OUT.png", values->Output, "the picture to write")->required();
+    command.add_option("--size", values->Size, "the largest size of the picture")
+        ->type_name("WxH")
+        ->capture_default_str();
+    return [values] { return RunThumbnail(*values); };
 }
 
 }  // namespace mw::cli

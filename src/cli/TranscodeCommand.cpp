@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,49 +47,55 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
     return true;
 }
 
-}  // namespace
+constexpr const char* kUsage =
+    "transcode [--join] [--in-opt NAME=VALUE]... [--opt NAME=VALUE]... "
+    "[--field NAME=VALUE]... -o OUTPUT INPUT...";
 
-int RunTranscodeCommand(Arguments args) {
-    // A stop asked for at any time is honoured: nothing is written before this point.
-    InterruptRequest interrupt;
-    constexpr const char* kUsage =
-        "transcode [--join] [--in-opt NAME=VALUE]... [--opt NAME=VALUE]... "
-        "[--field NAME=VALUE]... -o OUTPUT INPUT...";
-    std::string inputText;
-    TOutputOptions output;
-    std::vector<std::string> inputs;
-    const auto [options, names] = SplitAtEndOfOptions(args);
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        const std::string& arg = options[i];
-        const bool takesValue =
-            arg == "--in-opt" || arg == "--opt" || arg == "--field" || arg == "-o";
-        if (takesValue && i + 1 >= options.size()) {
-            return UsageError(kUsage, arg + " needs a value");
-        }
+struct TranscodeValues {
+    bool Join = false;
+    std::vector<std::string> InputOptions;
+    std::vector<std::string> OutputOptions;
+    std::vector<std::string> Fields;
+    std::string Output;
+    std::vector<std::string> Inputs;
+};
+
+// The option records' text form, one NAME=VALUE a line; empty when one is not an assignment.
+std::optional<std::string> OptionText(const std::vector<std::string>& assignments) {
+    std::string text;
+    for (const std::string& assignment : assignments) {
         std::string name;
         std::string value;
-        if (arg == "--join") {
-            output.Join = true;
-        } else if (arg == "--in-opt" || arg == "--opt") {
-            if (!SplitAssignment(options[++i], name, value)) {
-                return UsageError(kUsage, arg + " takes NAME=VALUE");
-            }
-            (arg == "--opt" ? output.ExtOptions : inputText) += name + "=" + value + "\r\n";
-        } else if (arg == "--field") {
-            std::string error;
-            if (!SplitAssignment(options[++i], name, value) ||
-                !SetOutputField(output, name, value, error)) {
-                return UsageError(kUsage, error.empty() ? "--field takes NAME=VALUE" : error);
-            }
-        } else if (arg == "-o") {
-            output.FileName = options[++i];
-        } else if (arg.starts_with("-") && arg != "-") {
-            return UsageError(kUsage, "unknown option " + arg);
-        } else {
-            inputs.push_back(arg);
+        if (!SplitAssignment(assignment, name, value)) {
+            return std::nullopt;
+        }
+        text += name + "=" + value + "\r\n";
+    }
+    return text;
+}
+
+int RunTranscode(const TranscodeValues& values) {
+    // A stop asked for at any time is honoured: nothing is written before this point.
+    InterruptRequest interrupt;
+    const std::vector<std::string>& inputs = values.Inputs;
+    TOutputOptions output;
+    output.Join = values.Join;
+    output.FileName = values.Output;
+    const std::optional<std::string> inputText = OptionText(values.InputOptions);
+    const std::optional<std::string> outputText = OptionText(values.OutputOptions);
+    if (!inputText || !outputText) {
+        return UsageError(kUsage, std::string(inputText ? "--opt" : "--in-opt") +
+                                      " takes NAME=VALUE");
+    }
+    output.ExtOptions = *outputText;
+    for (const std::string& field : values.Fields) {
+        std::string name;
+        std::string value;
+        std::string error;
+        if (!SplitAssignment(field, name, value) || !SetOutputField(output, name, value, error)) {
+            return UsageError(kUsage, error.empty() ? "--field takes NAME=VALUE" : error);
         }
     }
-    inputs.insert(inputs.end(), names.begin(), names.end());
     if (inputs.empty() || output.FileName.empty()) {
         return UsageError(kUsage);
     }
@@ -119,7 +126,7 @@ int RunTranscodeCommand(Arguments args) {
         }
     };
     TInputOptions inputOptions;
-    inputOptions.ExtOptions = inputText;
+    inputOptions.ExtOptions = *inputText;
     const int task = engine.AddTask(inputs.front(), &inputOptions);
     if (task < 0) {
         std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
@@ -127,7 +134,7 @@ int RunTranscodeCommand(Arguments args) {
     }
     for (std::size_t i = 1; i < inputs.size(); ++i) {
         TInputOptions more;
-        more.ExtOptions = inputText;
+        more.ExtOptions = *inputText;
         if (!engine.AddInputFile(task, inputs[i], &more)) {
             std::fprintf(stderr, "%s\n", engine.LastErrorMessage().c_str());
             return kExitFailed;
@@ -170,6 +177,24 @@ int RunTranscodeCommand(Arguments args) {
         }
     }
     return kExitOk;
+}
+
+}  // namespace
+
+CommandRun AddTranscodeCommand(CLI::App& program) {
+    CLI::App& command = AddCommand(program, "transcode", kUsage,
+                                   "One engine task configured through its option records.");
+    auto values = std::make_shared<TranscodeValues>();
+    command.add_flag("--join", values->Join, "join the inputs into one output");
+    command.add_option("--in-opt", values->InputOptions, "an option of every input")
+        ->type_name("NAME=VALUE");
+    command.add_option("--opt", values->OutputOptions, "an option of the output")
+        ->type_name("NAME=VALUE");
+    command.add_option("--field", values->Fields, "a field of the output's option record")
+        ->type_name("NAME=VALUE");
+    command.add_option("-o", values->Output, "the output file")->type_name("OUTPUT")->required();
+    command.add_option("INPUT", values->Inputs, "the input files")->required();
+    return [values] { return RunTranscode(*values); };
 }
 
 }  // namespace mw::cli

@@ -23,31 +23,89 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return count;
 }
 
-TEST(Cli, UsageErrorsExitWithTwo) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"no-such-command"},
-        {"probe"},
-        {"probe", "--bogus", "x.mp4"},
-        {"thumbnail", "in.mp4"},
-        {"thumbnail", "in.mp4", "out.png", "--size", "12by4"},
-        {"edition", "a", "b"},
-        {"formats", "--xml"},
-        {"convert", "in.mp4"},
-        {"convert", "--format", "NOPE", "in.mp4"},
-        {"convert", "--format", "MP3", "--preset", "9", "in.mp4"},
-        {"transcode", "in.mp4"},
-        {"transcode", "-o", "out.avi"},
-        {"transcode", "--field", "NoSuchField=1", "-o", "out.avi", "in.mp4"},
-        {"transcode", "--field", "PadTop=wide", "-o", "out.avi", "in.mp4"},
-        {"transcode", "--opt", "novalue", "-o", "out.avi", "in.mp4"},
-        {"transcode", "--bogus", "-o", "out.avi", "in.mp4"},
+TEST(Cli, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
+    struct Case {
+        std::vector<std::string> Args;
+        std::string Says;
     };
-    for (const auto& args : cases) {
-        const test::ProcessResult result = Cli(args);
-        EXPECT_EQ(result.ExitCode, 2) << (args.empty() ? "" : args[0]);
-        EXPECT_NE(result.Err.find("usage"), std::string::npos) << result.Err;
+    const std::vector<Case> cases = {
+        {{}, "usage: mediawizard-cli COMMAND"},
+        {{"no-such-command"}, "unknown command 'no-such-command'"},
+        {{"probe"}, "usage: mediawizard-cli probe"},
+        {{"probe", "--bogus", "x.mp4"}, "--bogus"},
+        {{"thumbnail", "in.mp4"}, "usage: mediawizard-cli thumbnail"},
+        {{"thumbnail", "in.mp4", "out.png", "--size", "12by4"}, "--size takes WIDTHxHEIGHT"},
+        {{"edition", "a", "b"}, "usage: mediawizard-cli edition"},
+        {{"formats", "--xml"}, "--xml"},
+        {{"convert", "in.mp4"}, "--format"},
+        {{"convert", "--format", "NOPE", "in.mp4"}, "no output format is named NOPE"},
+        {{"convert", "--format", "MP3", "--preset", "9", "in.mp4"}, "MP3 has presets 0 to 3"},
+        {{"convert", "--format", "MP3", "--preset", "-1", "in.mp4"}, "--preset takes a row number"},
+        {{"convert", "--format", "MP3", "--jobs", "two", "in.mp4"}, "--jobs takes a number"},
+        {{"convert", "--format"}, "--format"},
+        {{"transcode", "in.mp4"}, "-o"},
+        {{"transcode", "-o", "out.avi"}, "INPUT"},
+        {{"transcode", "--field", "NoSuchField=1", "-o", "out.avi", "in.mp4"},
+         "no output field is named NoSuchField"},
+        {{"transcode", "--field", "PadTop=wide", "-o", "out.avi", "in.mp4"},
+         "the field PadTop takes a number, not 'wide'"},
+        {{"transcode", "--opt", "novalue", "-o", "out.avi", "in.mp4"}, "--opt takes NAME=VALUE"},
+        {{"transcode", "--in-opt", "=1", "-o", "out.avi", "in.mp4"}, "--in-opt takes NAME=VALUE"},
+        {{"transcode", "--bogus", "-o", "out.avi", "in.mp4"}, "--bogus"},
+        {{"dvd"}, "usage: mediawizard-cli dvd ROOT"},
+        {{"dvd", "--", ""}, "a DVD root is needed"},
+        {{"dvd", "--bogus"}, "ROOT is required"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.Args.empty() ? "(none)" : c.Args[0];
+        const test::ProcessResult result = Cli(c.Args);
+        EXPECT_EQ(result.ExitCode, 2) << name;
+        EXPECT_NE(result.Err.find(c.Says), std::string::npos) << name << ": " << result.Err;
+        EXPECT_NE(result.Err.find("usage: mediawizard-cli "), std::string::npos) << result.Err;
+        EXPECT_EQ(result.Out, "") << name;
     }
+}
+
+TEST(Cli, EveryCommandHasItsHelpPageAndTheProgramItsVersion) {
+    const test::ProcessResult program = Cli({"--help"});
+    EXPECT_EQ(program.ExitCode, 0) << program.Err;
+    EXPECT_EQ(program.Out.rfind("usage: mediawizard-cli COMMAND [ARGS]\n", 0), 0U) << program.Out;
+    const std::string commands = "\ncommands:\n";
+    const std::size_t list = program.Out.find(commands);
+    ASSERT_NE(list, std::string::npos) << program.Out;
+    std::vector<std::string> names;
+    const std::string entry = "  mediawizard-cli ";
+    for (std::size_t at = program.Out.find(entry, list); at != std::string::npos;
+         at = program.Out.find(entry, at + 1)) {
+        const std::size_t start = at + entry.size();
+        names.push_back(program.Out.substr(start, program.Out.find_first_of(" \n", start) - start));
+    }
+    EXPECT_EQ(names.size(), 8U) << program.Out;
+    for (const std::string& name : names) {
+        for (const char* flag : {"--help", "-h"}) {
+            const test::ProcessResult help = Cli({name, flag});
+            EXPECT_EQ(help.ExitCode, 0) << name << help.Err;
+            EXPECT_EQ(help.Err, "") << name;
+            EXPECT_EQ(help.Out.rfind("usage: mediawizard-cli " + name, 0), 0U) << help.Out;
+            EXPECT_NE(help.Out.find("-h,--help"), std::string::npos) << help.Out;
+        }
+    }
+
+    const test::ProcessResult version = Cli({"--version"});
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_EQ(version.Out.rfind("mediawizard-cli 1.", 0), 0U) << version.Out;
+}
+
+TEST(Cli, NamesAfterTheEndOfOptionsAreNeverOptions) {
+    test::TempDir dir;
+    const test::ProcessResult dvd = Cli({"dvd", "--", dir.File("--no-disc")});
+    EXPECT_EQ(dvd.ExitCode, 1) << dvd.Err;
+    EXPECT_NE(dvd.Err.find("No DVD title(s) found."), std::string::npos) << dvd.Err;
+
+    const test::ProcessResult probe = Cli({"probe", "--", "--json"});
+    EXPECT_EQ(probe.ExitCode, 1) << probe.Err;
+    EXPECT_NE(probe.Err.find("--json"), std::string::npos) << probe.Err;
+    EXPECT_EQ(probe.Out, "");
 }
 
 TEST(Cli, EditionOfTheProgramDirectory) {
