@@ -113,19 +113,32 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     m_engine.StartTask(m_threadCount);
 }
 
+// The engine has no DVD input yet; the title's index must never be opened as a file.
+constexpr const char* kNoDvdInput = "this version does not convert DVD titles.";
+
 bool ConversionDriver::SkipDvdRow(const InputItem& item) {
     if (!item.Dvd) {
         return false;
     }
-    // The engine has no DVD input yet; the title's index must never be opened as a file.
-    m_log("Cannot convert " + dvd::DvdRowCaption(*item.Dvd).FileMinName +
-          ": this version does not convert DVD titles.");
+    m_log("Cannot convert " + dvd::DvdRowCaption(*item.Dvd).FileMinName + ": " + kNoDvdInput);
     return true;
+}
+
+void ConversionDriver::RefuseDvdRow(const DvdTitleChoice& title) {
+    const std::string caption = dvd::DvdRowCaption(title).FileMinName;
+    ConversionRow row;
+    row.Name = caption;
+    row.Status = "Failed.";
+    row.Path = title.Root;
+    Refuse(std::move(row), caption, "Cannot convert " + caption + ": " + kNoDvdInput,
+           kNoDvdInput);
 }
 
 void ConversionDriver::QueueFileTasks(const InputList& inputs) {
     for (const InputItem& item : inputs.Items()) {
-        if (!SkipDvdRow(item)) {
+        if (item.Dvd) {
+            RefuseDvdRow(*item.Dvd);
+        } else {
             QueueFile(item.FileFullName);
         }
     }
@@ -176,11 +189,16 @@ void ConversionDriver::QueueFile(const std::string& name) {
 
 void ConversionDriver::Refuse(const std::string& name, const std::string& logLine,
                               const std::string& reason) {
-    m_log(logLine);
     ConversionRow row;
     row.Name = ExtractFileName(name);
     row.Status = "Failed.";
     row.Path = ExtractFilePath(name);
+    Refuse(std::move(row), name, logLine, reason);
+}
+
+void ConversionDriver::Refuse(ConversionRow row, const std::string& name,
+                              const std::string& logLine, const std::string& reason) {
+    m_log(logLine);
     AddError(m_rows.size(), name, reason);
     m_failures.push_back({m_rows.size(), name, reason});
     m_rows.push_back(std::move(row));

@@ -93,10 +93,15 @@ public:
 
 private:
     void QueueFileTasks(const InputList& inputs);
-    // Logs why a DVD title row is left out of the run; true for such a row.
+    // Logs why a DVD title row is left out of a join; true for such a row.
     bool SkipDvdRow(const InputItem& item);
+    // A DVD title row of a file-by-file run: a failed row with its reason.
+    void RefuseDvdRow(const DvdTitleChoice& title);
     void QueueFile(const std::string& name);
     // A listed file that got no task: a failed row with its reason.
+    // Adds the failed ROW of an input that never became a task (NAME in the error line).
+    void Refuse(ConversionRow row, const std::string& name, const std::string& logLine,
+                const std::string& reason);
     void Refuse(const std::string& name, const std::string& logLine, const std::string& reason);
     void AddError(std::size_t row, const std::string& name, const std::string& message);
     ConversionRow* RowOfTask(std::int32_t taskIndex);

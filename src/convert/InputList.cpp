@@ -133,23 +133,23 @@ void InputList::AddNames(const std::vector<std::string>& names) {
     }
 }
 
-void InputList::AddDvdTitle(const DvdTitleSpec& spec) {
-    const dvd::DvdRowTexts texts = dvd::DvdRowCaption(spec);
+void InputList::AddDvdTitle(const DvdTitleChoice& choice) {
+    const dvd::DvdRowTexts texts = dvd::DvdRowCaption(choice);
     InputItem item;
-    item.FileFullName = std::to_string(spec.TitleIndex);
+    item.FileFullName = std::to_string(choice.TitleIndex);
     item.Duration = texts.Duration;
     item.BitRate = texts.BitRate;
     item.Dimension = texts.Dimension;
-    item.FileSize = std::to_string(spec.ChapterFrom);
-    item.VideoEncoder = std::to_string(spec.ChapterTo);
-    item.AudioChannels = std::to_string(spec.AudioId);
-    item.AudioSampleRate = std::to_string(spec.SubtitleId);
-    item.AudioBitrate = std::to_string(spec.Mode);
-    item.AudioEncoder = spec.Deinterlace ? "True" : "False";
-    item.FrameRate = spec.Root;
+    item.FileSize = std::to_string(choice.ChapterFrom);
+    item.VideoEncoder = std::to_string(choice.ChapterTo);
+    item.AudioChannels = std::to_string(choice.AudioId);
+    item.AudioSampleRate = std::to_string(choice.SubtitleId);
+    item.AudioBitrate = std::to_string(choice.Mode);
+    item.AudioEncoder = choice.Deinterlace ? "True" : "False";
+    item.FrameRate = choice.Root;
     item.RealDuration = 0;
     item.Width = 1;
-    item.Dvd = spec;
+    item.Dvd = choice;
     m_items.push_back(std::move(item));
 }
 

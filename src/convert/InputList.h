@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "dvd/DvdTitleSpec.h"
+#include "dvd/DvdTitleChoice.h"
 #include "engine/AVProbe.h"
 #include "engine/Bitmap.h"
 
@@ -34,7 +34,7 @@ struct InputItem {
     float AspectRatio = -1.0f;
     // A DVD title row: the title chosen in the DVD dialog. Its columns hold the title's
     // values as texts; FileFullName is the title index, not a file.
-    std::optional<DvdTitleSpec> Dvd;
+    std::optional<DvdTitleChoice> Dvd;
 };
 
 // The column texts of a file the probe has open, with its picture unless told otherwise.
@@ -61,7 +61,7 @@ public:
     void AddNames(const std::vector<std::string>& names);
 
     // Appends the row of a DVD title chosen in the DVD dialog.
-    void AddDvdTitle(const DvdTitleSpec& spec);
+    void AddDvdTitle(const DvdTitleChoice& choice);
 
     const std::vector<InputItem>& Items() const { return m_items; }
     int Count() const { return static_cast<int>(m_items.size()); }

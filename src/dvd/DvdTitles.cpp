@@ -150,10 +150,10 @@ void ChapterRange::SetTo(int to) {
     From = std::min(From, To);
 }
 
-DvdRowTexts DvdRowCaption(const DvdTitleSpec& spec) {
-    return {"DVD Root: " + spec.Root + "; Title: " + std::to_string(spec.TitleIndex + 1),
-            Printf("Chapter from %d to %d", spec.ChapterFrom + 1, spec.ChapterTo + 1),
-            "Audio ID: " + spec.AudioText, "Subtitle ID: " + spec.SubtitleText};
+DvdRowTexts DvdRowCaption(const DvdTitleChoice& choice) {
+    return {"DVD Root: " + choice.Root + "; Title: " + std::to_string(choice.TitleIndex + 1),
+            Printf("Chapter from %d to %d", choice.ChapterFrom + 1, choice.ChapterTo + 1),
+            "Audio ID: " + choice.AudioText, "Subtitle ID: " + choice.SubtitleText};
 }
 
 }  // namespace mw::dvd

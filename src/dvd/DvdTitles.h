@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "DvdTitleSpec.h"
+#include "DvdTitleChoice.h"
 #include "TitleRecord.h"
 
 namespace mw::dvd {
@@ -69,6 +69,6 @@ struct DvdRowTexts {
     std::string BitRate;
     std::string Dimension;
 };
-DvdRowTexts DvdRowCaption(const DvdTitleSpec& spec);
+DvdRowTexts DvdRowCaption(const DvdTitleChoice& choice);
 
 }  // namespace mw::dvd

@@ -277,24 +277,24 @@ void TfrmDVDSelect::ToChanged(int to) {
     m_from->setValue(m_range.From);
 }
 
-std::optional<DvdTitleSpec> TfrmDVDSelect::TitleSpec() const {
+std::optional<DvdTitleChoice> TfrmDVDSelect::TitleChoice() const {
     const int index = m_titles->currentIndex();
     if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size() ||
         !m_entries[static_cast<std::size_t>(index)].Record) {
         return std::nullopt;
     }
-    DvdTitleSpec spec;
-    spec.Root = m_root;
-    spec.TitleIndex = index;
-    spec.ChapterFrom = m_from->value() - 1;
-    spec.ChapterTo = m_to->value() - 1;
-    spec.AudioId = m_audio->currentData().toInt();
-    spec.AudioText = m_audio->currentText().toStdString();
-    spec.SubtitleId = m_subtitle->currentData().toInt();
-    spec.SubtitleText = m_subtitle->currentText().toStdString();
-    spec.Mode = 2;
-    spec.Deinterlace = m_deinterlace->isChecked();
-    return spec;
+    DvdTitleChoice choice;
+    choice.Root = m_root;
+    choice.TitleIndex = index;
+    choice.ChapterFrom = m_from->value() - 1;
+    choice.ChapterTo = m_to->value() - 1;
+    choice.AudioId = m_audio->currentData().toInt();
+    choice.AudioText = m_audio->currentText().toStdString();
+    choice.SubtitleId = m_subtitle->currentData().toInt();
+    choice.SubtitleText = m_subtitle->currentText().toStdString();
+    choice.Mode = 2;
+    choice.Deinterlace = m_deinterlace->isChecked();
+    return choice;
 }
 
 void TfrmDVDSelect::reject() {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dvd/DvdTitleSpec.h"
+#include "dvd/DvdTitleChoice.h"
 #include "dvd/DvdTitles.h"
 
 class QCheckBox;
@@ -31,7 +31,7 @@ public:
     TfrmDVDSelect(dvd::DVDPlugIn& plugIn, QWidget* parent);
 
     // The chosen title as OK leaves it; nothing while no readable title is selected.
-    std::optional<DvdTitleSpec> TitleSpec() const;
+    std::optional<DvdTitleChoice> TitleChoice() const;
 
     // Reads the titles of a root on a worker while the dialog stays responsive. A root
     // without titles leaves the previous ones and tells the user.

@@ -13,7 +13,7 @@ DvdSource::DvdSource(std::string programDir)
 // The dialog goes before the plug-in whose reader it may still be using.
 DvdSource::~DvdSource() = default;
 
-std::optional<DvdTitleSpec> DvdSource::LoadDvd(QWidget* parent) {
+std::optional<DvdTitleChoice> DvdSource::LoadDvd(QWidget* parent) {
     if (!m_plugIn->Loaded()) {
         m_plugIn->ClearCancel();
         const bool loaded =
@@ -29,7 +29,7 @@ std::optional<DvdTitleSpec> DvdSource::LoadDvd(QWidget* parent) {
     if (ExecModal(*m_dialog) != QDialog::Accepted) {
         return std::nullopt;
     }
-    return m_dialog->TitleSpec();
+    return m_dialog->TitleChoice();
 }
 
 }  // namespace mw

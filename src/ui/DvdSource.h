@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "dvd/DvdTitleSpec.h"
+#include "dvd/DvdTitleChoice.h"
 
 class QWidget;
 
@@ -28,7 +28,7 @@ public:
 
     // Load DVD: loads the plug-in (its error text is shown when that fails), shows the
     // dialog, and returns the chosen title on OK.
-    std::optional<DvdTitleSpec> LoadDvd(QWidget* parent);
+    std::optional<DvdTitleChoice> LoadDvd(QWidget* parent);
 
     // The dialog once it was made.
     TfrmDVDSelect* Dialog() const { return m_dialog.get(); }

@@ -225,12 +225,12 @@ void InputPage::ActionPlayExecute() {
 }
 
 void InputPage::ActionLoadDVDExecute() {
-    const std::optional<DvdTitleSpec> spec = m_dvd->LoadDvd(this);
-    if (!spec) {
+    const std::optional<DvdTitleChoice> choice = m_dvd->LoadDvd(this);
+    if (!choice) {
         return;
     }
     QCoreApplication::processEvents();
-    m_inputs.AddDvdTitle(*spec);
+    m_inputs.AddDvdTitle(*choice);
     ListChanged();
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "convert/ConversionDriver.h"
@@ -57,6 +58,9 @@ protected:
         TFFmpegVCL engine;
         inputs.AddFiles(engine.Probe(), files,
                         [this](const std::string& line) { m_log.push_back(line); });
+        if (m_dvdTitle) {
+            inputs.AddDvdTitle(*m_dvdTitle);
+        }
         ConversionDriver driver(engine, m_settings, join,
                                 [this](const std::string& line) { m_log.push_back(line); });
         bool finished = false;
@@ -84,6 +88,7 @@ protected:
     int m_succeeded = 0;
     std::vector<std::string> m_errors;
     std::vector<ConversionRow> m_rows;
+    std::optional<DvdTitleChoice> m_dvdTitle;  // a title row after the files
 };
 
 TEST_F(DriverTest, ThreeFilesToMp3) {
@@ -129,6 +134,29 @@ TEST_F(DriverTest, UnreadableAndFailingFiles) {
     ASSERT_EQ(m_errors.size(), 1u);
     EXPECT_EQ(m_errors[0], "File (0): " + m_dir.File("words.srt") +
                                ": Output file #0 does not contain any stream");
+}
+
+TEST_F(DriverTest, ADvdTitleThatCannotConvertIsAFailedRowOfTheRun) {
+    DvdTitleChoice title;
+    title.Root = m_dir.File("disc/");
+    title.TitleIndex = 1;
+    title.ChapterTo = 2;
+    m_dvdTitle = title;
+    Run({Fixture("a.avi", 0.5)});
+    EXPECT_EQ(m_total, 2);
+    EXPECT_EQ(m_succeeded, 1);
+    ASSERT_EQ(m_rows.size(), 2u);
+    EXPECT_EQ(m_rows[1].Status, "Failed.");
+    EXPECT_EQ(m_rows[1].Name, "DVD Root: " + title.Root + "; Title: 2");
+    ASSERT_EQ(m_errors.size(), 1u);
+    EXPECT_EQ(m_errors[0], "File (1): DVD Root: " + title.Root +
+                               "; Title: 2: this version does not convert DVD titles.");
+    // Nothing is made of the title, above all not a file named after its index.
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.File("out"))) {
+        written.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(written, std::vector<std::string>{"a.mp3"});
 }
 
 TEST_F(DriverTest, CancelDuringTheSecondFile) {

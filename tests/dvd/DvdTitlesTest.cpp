@@ -91,14 +91,14 @@ TEST(DvdTitles, ReportStaysWithinTheRecord) {
 }
 
 TEST(DvdTitles, RowTextsNameRootTitleChaptersAndStreams) {
-    DvdTitleSpec spec;
-    spec.Root = "/media/disc/";
-    spec.TitleIndex = 1;
-    spec.ChapterFrom = 0;
-    spec.ChapterTo = 11;
-    spec.AudioText = "English[0x80]";
-    spec.SubtitleText = "Disable";
-    const DvdRowTexts texts = DvdRowCaption(spec);
+    DvdTitleChoice choice;
+    choice.Root = "/media/disc/";
+    choice.TitleIndex = 1;
+    choice.ChapterFrom = 0;
+    choice.ChapterTo = 11;
+    choice.AudioText = "English[0x80]";
+    choice.SubtitleText = "Disable";
+    const DvdRowTexts texts = DvdRowCaption(choice);
     EXPECT_EQ(texts.FileMinName, "DVD Root: /media/disc/; Title: 2");
     EXPECT_EQ(texts.Duration, "Chapter from 1 to 12");
     EXPECT_EQ(texts.BitRate, "Audio ID: English[0x80]");

@@ -64,7 +64,7 @@ TEST_F(DvdDialogTest, StartsWithNothingToChoose) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     EXPECT_TRUE(m_form.mmoLog()->font().fixedPitch());
-    EXPECT_FALSE(m_form.TitleSpec());
+    EXPECT_FALSE(m_form.TitleChoice());
 
     const QList<QAction*> entries = m_form.PopupMenuDVD()->actions();
     ASSERT_EQ(entries.size(), 4);
@@ -130,9 +130,9 @@ TEST_F(DvdDialogTest, ChapterArrowsKeepFromAtMostToAndOkReadsTheChoice) {
     m_form.cboAudio()->setCurrentIndex(2);
     m_form.cboSubtitle()->setCurrentIndex(1);
     m_form.chkDeinterlace()->setChecked(true);
-    const std::optional<DvdTitleSpec> spec = m_form.TitleSpec();
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(*spec, (DvdTitleSpec{test::DvdFixtureRoot(), 0, 0, 1, 0, "Disable", 0x21,
+    const std::optional<DvdTitleChoice> choice = m_form.TitleChoice();
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(*choice, (DvdTitleChoice{test::DvdFixtureRoot(), 0, 0, 1, 0, "Disable", 0x21,
                                    "French[0x21]", 2, true}));
 }
 
@@ -169,7 +169,7 @@ TEST_F(DvdDialogTest, AnInvalidTitleCannotBeConfirmed) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     EXPECT_EQ(m_form.cboAudio()->count(), 0);
-    EXPECT_FALSE(m_form.TitleSpec());
+    EXPECT_FALSE(m_form.TitleChoice());
 }
 
 TEST(DvdSource, AFailedLoadShowsItsTextAndIsTriedAgain) {

@@ -6,7 +6,7 @@
 namespace mw {
 
 // One DVD title as the title dialog hands it to the input list.
-struct DvdTitleSpec {
+struct DvdTitleChoice {
     std::string Root;  // as chosen; a folder ends with the separator
     std::int32_t TitleIndex = 0;
     std::int32_t ChapterFrom = 0;  // 0-based
@@ -18,7 +18,7 @@ struct DvdTitleSpec {
     std::int32_t Mode = 2;
     bool Deinterlace = false;
 
-    friend bool operator==(const DvdTitleSpec&, const DvdTitleSpec&) = default;
+    friend bool operator==(const DvdTitleChoice&, const DvdTitleChoice&) = default;
 };
 
 }  // namespace mw
