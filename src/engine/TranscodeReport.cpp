@@ -102,7 +102,9 @@ void TranscodeRun::Report(bool isLast) {
     std::int32_t fps = -1;
     float quality = -1.0f;
     bool firstVideo = true;
-    double reportTime = 1e10;
+    // The earliest time any output stream has reached; none before the first frame encoded.
+    constexpr double kNoTime = 1e10;
+    double reportTime = kNoTime;
     for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
         if (output->Plan->Type == AVMEDIA_TYPE_VIDEO && output->Current) {
             const float q = output->Copy ? -1.0f : output->LastQuality;
@@ -135,7 +137,9 @@ void TranscodeRun::Report(bool isLast) {
             reportTime = time;
         }
     }
-    if (reportTime < 0.01) {
+    // A report before anything was encoded (a slow start, or the part before the start time
+    // being skipped) has converted nothing yet rather than the whole file.
+    if (reportTime < 0.01 || reportTime >= kNoTime) {
         reportTime = 0.01;
     }
     const double bitRate = static_cast<double>(totalSize) * 8 / reportTime / 1000;

@@ -410,6 +410,33 @@ TEST_F(TranscodeTest, LimitsAndStopsEndTheLoop) {
     EXPECT_FALSE(std::filesystem::exists(stopped.FileName));
 }
 
+TEST_F(TranscodeTest, ProgressNeverRunsAheadOfTheOutput) {
+    // Ten minutes of sound of which all but the last second is skipped: the reports made while
+    // the skipped part is decoded have converted nothing yet, not the whole file.
+    test::FixturePlan tone;
+    tone.AudioCodec = "libmp3lame";
+    tone.Channels = 1;
+    tone.SampleRate = 22050;
+    tone.AudioBitRate = 32000;
+    tone.Seconds = 600;
+    const std::string input = m_dir.File("long.mp3");
+    test::WriteFixture(input, tone);
+
+    TOutputOptions late = Output("late.wav");
+    late.AudioCodec = "pcm_s16le";
+    late.StartTime = 599'000'000;
+    const RunResult result = Transcode({input}, late);
+    ASSERT_TRUE(result.Ok) << result.Error;
+    EXPECT_TRUE(result.Finished);
+    ASSERT_GT(result.Reports.size(), 1u);
+    for (const TProgressInfo& report : result.Reports) {
+        EXPECT_LE(report.CurrentDuration, 2'000'000) << report.FileIndex;
+    }
+    auto info = test::FFprobe(late.FileName);
+    EXPECT_NEAR(Seconds(info["format.duration"]), 1.0, 0.1);
+    EXPECT_TRUE(test::DecodesCleanly(late.FileName));
+}
+
 TEST_F(TranscodeTest, ALongConversionKeepsSoundWithPicture) {
     const std::string input = Clip("minute.mp4", 60, 320, 240, "mp4", "mpeg4", "aac");
     TOutputOptions avi = Output("minute.avi");
