@@ -4,7 +4,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavdevice/avdevice.h>
 #include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
@@ -23,10 +22,9 @@ unsigned Bit(FFLibrary library) {
     return 1u << static_cast<unsigned>(library);
 }
 
-std::array<LibraryVersion, 7> MakeLinkedLibraries() {
+std::array<LibraryVersion, 6> MakeLinkedLibraries() {
     return {{
         {FFLibrary::AVCodec, "avcodec", LIBAVCODEC_VERSION_MAJOR, avcodec_version()},
-        {FFLibrary::AVDevice, "avdevice", LIBAVDEVICE_VERSION_MAJOR, avdevice_version()},
         {FFLibrary::AVFilter, "avfilter", LIBAVFILTER_VERSION_MAJOR, avfilter_version()},
         {FFLibrary::AVFormat, "avformat", LIBAVFORMAT_VERSION_MAJOR, avformat_version()},
         {FFLibrary::AVUtil, "avutil", LIBAVUTIL_VERSION_MAJOR, avutil_version()},
@@ -38,7 +36,7 @@ std::array<LibraryVersion, 7> MakeLinkedLibraries() {
 }  // namespace
 
 std::span<const LibraryVersion> LinkedLibraries() {
-    static const std::array<LibraryVersion, 7> libraries = MakeLinkedLibraries();
+    static const std::array<LibraryVersion, 6> libraries = MakeLinkedLibraries();
     return libraries;
 }
 
@@ -70,7 +68,6 @@ bool TFFmpegLoader::Load(std::string_view libraryPath, std::span<const LibraryVe
         }
         loaded |= Bit(library.Library);
     }
-    avdevice_register_all();
     TFFLogger::Instance().Install();
     m_loadedMask = loaded;
     m_lastError.clear();

@@ -8,7 +8,9 @@
 namespace mw {
 
 // The FFmpeg libraries the program uses, in the loader's order.
-enum class FFLibrary { AVCodec, AVDevice, AVFilter, AVFormat, AVUtil, SwScale, SwResample };
+// The device library is left out: the engine converts files, and capture devices (screen,
+// camera, sound card, filter-graph sources) are nothing a file name or an option may open.
+enum class FFLibrary { AVCodec, AVFilter, AVFormat, AVUtil, SwScale, SwResample };
 
 // One library as the build expects it and as the running process has it.
 struct LibraryVersion {

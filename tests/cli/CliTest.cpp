@@ -336,6 +336,28 @@ TEST(Cli, TranscodeRunsOneTaskAndReportsItsEnd) {
     EXPECT_NE(refused.Err.find("TODO: option - threads"), std::string::npos);
 }
 
+TEST(Cli, CaptureDevicesAndFilterSourcesAreNoInputs) {
+    // Forcing a device or a filter-graph source as the input format must not reach the
+    // screen, a camera, a sound card or files named inside a graph.
+    struct Case {
+        const char* Format;
+        const char* Input;
+    };
+    const Case cases[] = {
+        {"lavfi", "sine=duration=1"}, {"x11grab", ":0.0"},    {"v4l2", "/dev/video0"},
+        {"alsa", "default"},          {"fbdev", "/dev/fb0"}, {"oss", "/dev/dsp"},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        const std::string out = dir.File(std::string(c.Format) + ".wav");
+        const test::ProcessResult result = Cli(
+            {"transcode", "--in-opt", std::string("f=") + c.Format, "-o", out, "--", c.Input});
+        EXPECT_EQ(result.ExitCode, 1) << c.Format << result.Err;
+        EXPECT_NE(result.Err.find(c.Format), std::string::npos) << c.Format << result.Err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.Format;
+    }
+}
+
 TEST(Cli, ProbeJsonStaysValidForNamesThatAreNotUtf8) {
     test::TempDir dir;
     test::FixturePlan clip;

@@ -16,7 +16,7 @@ TEST(Loader, MismatchedLibraryNamesTheFileAndLoadsNothing) {
     EXPECT_TRUE(LibrariesLoaded());
 
     std::vector<LibraryVersion> libraries(LinkedLibraries().begin(), LinkedLibraries().end());
-    LibraryVersion& format = libraries[3];
+    LibraryVersion& format = libraries[2];
     ASSERT_EQ(format.Name, "avformat");
     const unsigned actual = AV_VERSION_MAJOR(format.RuntimeVersion);
     format.BuiltMajor = actual - 1;
