@@ -12,6 +12,7 @@ extern "C" {
 #include "EngineError.h"
 #include "FFmpegLoader.h"
 #include "OpenErrors.h"
+#include "OpenGuard.h"
 #include "UnicodeProtocol.h"
 #include "core/UtilFuncs.h"
 
@@ -134,14 +135,21 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
             return false;
         }
     }
+    if (const std::string refusal = ReadRefusal(fileName); !refusal.empty()) {
+        Report(llError, refusal);
+        return false;
+    }
     const std::string libraryName = ToLibraryName(fileName);
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) {
         Report(llError, fileName + ": memory allocation error occurred");
         return false;
     }
+    AVDictionary* rawOptions = nullptr;
+    RestrictProtocols(&rawOptions, libraryName);
     // avformat_open_input frees the context itself when it fails.
-    const int result = avformat_open_input(&raw, libraryName.c_str(), format, nullptr);
+    const int result = avformat_open_input(&raw, libraryName.c_str(), format, &rawOptions);
+    AVPtr<AVDictionary> unusedOptions(rawOptions);
     if (result < 0) {
         Report(llError, OpenErrorText(result, fileName, libraryName));
         return false;
@@ -196,7 +204,7 @@ void TCustomAVProbe::ComputeCounts() {
     m_fileSize = reported;
     if (reported <= 0) {
         struct stat info {};
-        if (stat(FromLibraryName(m_fileName).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        if (stat(LocalFilePath(m_fileName).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
             m_fileSize = info.st_size;
         }
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "AVPtr.h"
+#include "OpenGuard.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -18,7 +19,11 @@ namespace {
 // container whose header is broken or missing.
 bool HeaderAtFault(const std::string& libraryName) {
     AVIOContext* raw = nullptr;
-    if (avio_open(&raw, libraryName.c_str(), AVIO_FLAG_READ) < 0) {
+    AVDictionary* rawOptions = nullptr;
+    RestrictProtocols(&rawOptions, libraryName);
+    const int opened = avio_open2(&raw, libraryName.c_str(), AVIO_FLAG_READ, nullptr, &rawOptions);
+    AVPtr<AVDictionary> unusedOptions(rawOptions);
+    if (opened < 0) {
         return false;
     }
     AVPtr<AVIOContext> io(raw);

@@ -8,6 +8,7 @@ extern "C" {
 #include "EngineError.h"
 #include "FFmpegLoader.h"
 #include "OpenErrors.h"
+#include "OpenGuard.h"
 #include "UnicodeProtocol.h"
 #include "core/UtilFuncs.h"
 
@@ -56,6 +57,9 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         }
     }
 
+    if (const std::string refusal = ReadRefusal(fileName); !refusal.empty()) {
+        return Fail(refusal);
+    }
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) {
         return Fail("avformat_alloc_context failed");
@@ -83,6 +87,7 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         }
     }
     const std::string libraryName = ToLibraryName(fileName);
+    RestrictProtocols(&rawOptions, libraryName);
     const int opened = avformat_open_input(&raw, libraryName.c_str(), format, &rawOptions);
     AVPtr<AVDictionary> unusedOptions(rawOptions);
     if (opened < 0) {

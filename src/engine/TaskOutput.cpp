@@ -11,6 +11,7 @@ extern "C" {
 #include "EncoderNames.h"
 #include "EngineError.h"
 #include "OpenErrors.h"
+#include "OpenGuard.h"
 #include "OutputPlacement.h"
 #include "TaskFiles.h"
 #include "UnicodeProtocol.h"
@@ -79,6 +80,10 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
     }
     if (static_cast<int>(m_outputs.size()) >= kMaxFiles) {
         Fail("max output files " + std::to_string(kMaxFiles) + " reached");
+        return -1;
+    }
+    if (const std::string refusal = AddressRefusal(fileName); !refusal.empty()) {
+        Fail(refusal);
         return -1;
     }
     const std::string path = LocalFilePath(fileName);
@@ -170,6 +175,9 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
         if (s.LoopOutput >= 0) {
             created.FormatOptions.push_back({"loop", std::to_string(s.LoopOutput)});
         }
+        // Muxers that open further files themselves (segments, images, playlists) stay
+        // within the protocols of the output's own name, whatever the options asked for.
+        created.FormatOptions.push_back({"protocol_whitelist", AllowedProtocols(libraryName)});
         created.ScalerOptions = m_libraryOptions.Scaler().Entries();
         created.RecordingTime = s.RecordingTime;
         created.StartTime = s.StartTime;

@@ -1,5 +1,6 @@
 #include "CustomFFmpeg.h"
 #include "EngineError.h"
+#include "OpenGuard.h"
 #include "OutputPlacement.h"
 #include "TaskFiles.h"
 
@@ -17,7 +18,11 @@ void TCustomFFmpeg::OpenOutputFiles() {
             output->TemporaryPath = CreateTemporaryBeside(output->Path);
             target = "file:" + output->TemporaryPath;
         }
-        const int opened = avio_open(&muxer->pb, target.c_str(), AVIO_FLAG_WRITE);
+        AVDictionary* rawOptions = nullptr;
+        RestrictProtocols(&rawOptions, target);
+        const int opened =
+            avio_open2(&muxer->pb, target.c_str(), AVIO_FLAG_WRITE, nullptr, &rawOptions);
+        AVPtr<AVDictionary> unusedOptions(rawOptions);
         if (opened < 0) {
             throw EngineError(WriteErrorText(output->FileName, opened));
         }

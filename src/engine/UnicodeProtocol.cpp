@@ -6,7 +6,8 @@ namespace mw {
 
 namespace {
 
-constexpr std::string_view kPassThroughProtocols = ":unicode:stream:gopher:http:pipe:rtp:tcp:udp:";
+constexpr std::string_view kFileMark = "file:";
+constexpr std::string_view kWebProtocols = "http,https,tcp,tls,httpproxy";
 
 // What the libraries would read as a protocol name: letters, digits, "+", "-", ".".
 bool LooksLikeProtocol(std::string_view prefix) {
@@ -23,43 +24,52 @@ bool LooksLikeProtocol(std::string_view prefix) {
     return true;
 }
 
+bool IsUnicodeForm(std::string_view name) {
+    return name.size() >= kUnicodePrefix.size() &&
+           SameText(name.substr(0, kUnicodePrefix.size()), kUnicodePrefix);
+}
+
 }  // namespace
 
-bool HasProtocolPrefix(std::string_view name) {
-    const std::size_t colon = name.find(':');
-    if (colon == std::string_view::npos) {
-        return false;
-    }
-    const std::string needle = ":" + LowerCase(name.substr(0, colon)) + ":";
-    return kPassThroughProtocols.find(needle) != std::string_view::npos;
+bool IsAddress(std::string_view name) {
+    const std::size_t separator = name.find("://");
+    return separator != std::string_view::npos && LooksLikeProtocol(name.substr(0, separator));
 }
 
 std::string ToLibraryName(std::string_view name) {
     std::string_view file = name;
-    if (name.size() >= kUnicodePrefix.size() &&
-        SameText(name.substr(0, kUnicodePrefix.size()), kUnicodePrefix)) {
+    if (IsUnicodeForm(name)) {
         file = name.substr(kUnicodePrefix.size());
-    } else if (HasProtocolPrefix(name)) {
+    } else if (IsAddress(name)) {
         return std::string(name);
     }
-    const std::size_t colon = file.find(':');
-    if (colon != std::string_view::npos && LooksLikeProtocol(file.substr(0, colon))) {
-        return "file:" + std::string(file);
+    if (file.find(':') != std::string_view::npos) {
+        return std::string(kFileMark) + std::string(file);
     }
     return std::string(file);
 }
 
-std::string LocalFilePath(std::string_view name) {
-    const std::string library = ToLibraryName(name);
-    if (library.starts_with("file:")) {
-        return library.substr(5);
+std::string AllowedProtocols(std::string_view libraryName) {
+    if (!IsAddress(libraryName)) {
+        return "file";
     }
-    return HasProtocolPrefix(library) ? std::string() : library;
+    const std::string scheme = LowerCase(libraryName.substr(0, libraryName.find("://")));
+    return scheme == "http" || scheme == "https" ? std::string(kWebProtocols) : std::string();
+}
+
+std::string LocalFilePath(std::string_view name) {
+    if (IsUnicodeForm(name)) {
+        return std::string(name.substr(kUnicodePrefix.size()));
+    }
+    return IsAddress(name) ? std::string() : std::string(name);
 }
 
 std::string FromLibraryName(std::string_view name) {
-    if (name.size() >= 14 && SameText(name.substr(0, kUnicodePrefix.size()), kUnicodePrefix)) {
+    if (name.size() > kUnicodePrefix.size() && IsUnicodeForm(name)) {
         return std::string(name.substr(kUnicodePrefix.size()));
+    }
+    if (name.starts_with(kFileMark)) {
+        return std::string(name.substr(kFileMark.size()));
     }
     return std::string(name);
 }

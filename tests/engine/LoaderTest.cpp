@@ -34,29 +34,44 @@ TEST(Loader, MismatchedLibraryNamesTheFileAndLoadsNothing) {
     EXPECT_EQ(LibraryFileName("avcodec", 59), "libavcodec.so.59");
 }
 
-TEST(LibraryNames, WhatTheLibrariesAreHanded) {
+TEST(LibraryNames, OnlyAddressesReachAProtocol) {
     struct Case {
         const char* Name;
         const char* LibraryName;
-        const char* FileName;
+        const char* Protocols;
     };
     const Case cases[] = {
-        {"/home/u/Vidéos/clip.mp4", "/home/u/Vidéos/clip.mp4", "/home/u/Vidéos/clip.mp4"},
-        {"unicode:utf8:/home/u/日本.mp4", "/home/u/日本.mp4", "/home/u/日本.mp4"},
-        {"UNICODE:UTF8:/x.mp4", "/x.mp4", "/x.mp4"},
-        {"udp:239.0.0.1:1234", "udp:239.0.0.1:1234", "udp:239.0.0.1:1234"},
-        {"http://host/a.flv", "http://host/a.flv", "http://host/a.flv"},
-        {"take:1.mp4", "file:take:1.mp4", "take:1.mp4"},
-        {"/music/a:b.mp3", "/music/a:b.mp3", "/music/a:b.mp3"},
-        {"unicode:utf8:", "", "unicode:utf8:"},  // too short to carry a name
+        {"/home/u/Vidéos/clip.mp4", "/home/u/Vidéos/clip.mp4", "file"},
+        {"unicode:utf8:/home/u/日本.mp4", "/home/u/日本.mp4", "file"},
+        {"UNICODE:UTF8:/x.mp4", "/x.mp4", "file"},
+        {"unicode:utf8:http:x.mp4", "file:http:x.mp4", "file"},
+        {"unicode:utf8:", "", "file"},  // too short to carry a name
+        // A name with a ":" is a local file, whatever protocol it spells.
+        {"udp:239.0.0.1:1234", "file:udp:239.0.0.1:1234", "file"},
+        {"tcp:127.0.0.1:9999", "file:tcp:127.0.0.1:9999", "file"},
+        {"subfile,,start,0,end,0,,:a.mp4", "file:subfile,,start,0,end,0,,:a.mp4", "file"},
+        {"take:1.mp4", "file:take:1.mp4", "file"},
+        {"file:a.mp4", "file:file:a.mp4", "file"},
+        {"/music/a:b.mp3", "file:/music/a:b.mp3", "file"},
+        {"clips/x://y.mp4", "file:clips/x://y.mp4", "file"},
+        // Only "scheme://" is an address, and only the web's are opened.
+        {"http://host/a.flv", "http://host/a.flv", "http,https,tcp,tls,httpproxy"},
+        {"HTTPS://host/a.flv", "HTTPS://host/a.flv", "http,https,tcp,tls,httpproxy"},
+        {"tcp://127.0.0.1:9999", "tcp://127.0.0.1:9999", ""},
+        {"file:///etc/passwd", "file:///etc/passwd", ""},
+        {"concat://a.mp4", "concat://a.mp4", ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ToLibraryName(c.Name), c.LibraryName) << c.Name;
-        EXPECT_EQ(FromLibraryName(c.Name), c.FileName) << c.Name;
+        SCOPED_TRACE(c.Name);
+        const std::string library = ToLibraryName(c.Name);
+        EXPECT_EQ(library, c.LibraryName);
+        EXPECT_EQ(AllowedProtocols(library), c.Protocols);
+        if (std::string_view(c.Protocols) == "file") {
+            EXPECT_EQ(FromLibraryName(library), LocalFilePath(c.Name));
+        } else {
+            EXPECT_EQ(LocalFilePath(c.Name), "");
+        }
     }
-    EXPECT_TRUE(HasProtocolPrefix("Pipe:0"));
-    EXPECT_FALSE(HasProtocolPrefix("C:/clip.avi"));
-    EXPECT_FALSE(HasProtocolPrefix("unicodex:a"));
 }
 
 }  // namespace
