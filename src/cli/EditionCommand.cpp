@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "core/EditionConfig.h"
 #include "core/EditionTable.h"
+#include "core/Ini.h"
 #include "core/UtilFuncs.h"
 
 namespace mw::cli {
@@ -31,6 +32,11 @@ int RunEdition(const std::string& file) {
     if (!PathExists(path)) {
         std::fprintf(stderr, "mediawizard-cli: no edition file at %s; the defaults apply\n",
                      path.c_str());
+    } else if (!Ini(path).Loaded()) {
+        std::fprintf(stderr,
+                     "mediawizard-cli: %s is not a readable text file of at most %zu bytes; the "
+                     "defaults apply\n",
+                     path.c_str(), Ini::kMaxFileSize);
     }
     const EditionConfig edition = LoadEditionConfig(path);
     const EditionRow* row = FindEdition(edition.Name);

@@ -1,15 +1,17 @@
 #include "Ini.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 #include "UtilFuncs.h"
 
@@ -62,6 +64,18 @@ std::string SingleLine(std::string_view value) {
     return line;
 }
 
+// An open file descriptor, closed at the end of its scope.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    ~FileHandle() { close(m_fd); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+private:
+    int m_fd;
+};
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -75,6 +89,66 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The text of an INI file, or nothing for one that is missing or unreadable, that is not a
+// regular file (a FIFO would block the reader, a device never ends) or that is larger than
+// any INI file of the program.
+std::optional<std::string> ReadIniText(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    const FileHandle file(fd);
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uintmax_t>(info.st_size) > Ini::kMaxFileSize) {
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+        // The file may grow after it was measured.
+        if (text.size() > Ini::kMaxFileSize) {
+            return std::nullopt;
+        }
+    }
+}
+
+// The temporary files of a save are named ".NAME.tmpPID-N" beside the file; those of
+// processes that no longer run are left-overs of a save that was killed.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix)) {
+            continue;
+        }
+        const char* const digits = name.c_str() + prefix.size();
+        const char* const end = name.c_str() + name.size();
+        pid_t pid = 0;
+        const auto [afterPid, parsed] = std::from_chars(digits, end, pid);
+        unsigned counter = 0;
+        if (parsed != std::errc() || pid <= 0 || afterPid == end || *afterPid != '-' ||
+            std::from_chars(afterPid + 1, end, counter).ptr != end || pid == getpid()) {
+            continue;
+        }
+        if (kill(pid, 0) != 0 && errno == ESRCH) {
+            unlink((folder + name).c_str());
+        }
+    }
+}
+
 // Writes the whole text to a new file beside the target, then renames it over the target.
 bool ReplaceFileContents(const std::string& path, const std::string& text) {
     static std::atomic<unsigned> counter{0};
@@ -85,9 +159,14 @@ bool ReplaceFileContents(const std::string& path, const std::string& text) {
     }
     struct stat existing {};
     const bool exists = stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        return false;
+    }
 
-    const std::string temp = ExtractFilePath(target) + "." + ExtractFileName(target) + ".tmp" +
-                             std::to_string(getpid()) + "-" + std::to_string(counter++);
+    const std::string folder = ExtractFilePath(target);
+    const std::string prefix = "." + ExtractFileName(target) + ".tmp";
+    const std::string temp =
+        folder + prefix + std::to_string(getpid()) + "-" + std::to_string(counter++);
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         return false;
@@ -110,11 +189,17 @@ bool ReplaceFileContents(const std::string& path, const std::string& text) {
     ok = ok && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         unlink(temp.c_str());
+        return false;
     }
-    return ok;
+    RemoveStaleTemporaries(folder, prefix);
+    return true;
 }
 
 }  // namespace
+
+std::string IniBoolText(bool value) {
+    return value ? "1" : "0";
+}
 
 IniWriteError::IniWriteError(const std::string& path)
     : std::runtime_error("Unable to write to " + path) {}
@@ -157,21 +242,16 @@ std::optional<int> ParseIniInteger(std::string_view text) {
 }
 
 Ini::Ini(std::string path) : m_path(std::move(path)) {
-    LoadDocument(m_path, m_document);
+    m_loaded = LoadDocument(m_path, m_document);
 }
 
 bool Ini::LoadDocument(const std::string& path, Document& document) {
     document = Document{};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::optional<std::string> read = ReadIniText(path);
+    if (!read) {
         return false;
     }
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        return false;
-    }
-    std::string text = buffer.str();
+    std::string text = std::move(*read);
     if (text.starts_with(kByteOrderMark)) {
         document.ByteOrderMark = true;
         text.erase(0, kByteOrderMark.size());
@@ -242,14 +322,25 @@ bool Ini::SectionExists(std::string_view section) const {
 }
 
 void Ini::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    WriteStrings(section, {{key, std::string(value)}});
+}
+
+void Ini::WriteStrings(std::string_view section, const std::vector<IniEntry>& entries) {
     // Merge into what the file holds now, so that changes made by others are kept; a file
     // that exists but cannot be read is never replaced.
     Document document;
     if (!LoadDocument(m_path, document) && PathExists(m_path)) {
         throw IniWriteError(m_path);
     }
-    const std::string newLine = std::string(key) + "=" + SingleLine(value);
+    for (const IniEntry& entry : entries) {
+        SetValue(document, section, entry);
+    }
+    SaveDocument(document);
+    m_document = std::move(document);
+}
 
+void Ini::SetValue(Document& document, std::string_view section, const IniEntry& entry) {
+    const std::string newLine = std::string(entry.Key) + "=" + SingleLine(entry.Value);
     std::optional<std::size_t> sectionLine;
     std::size_t insertAt = 0;
     for (std::size_t i = 0; i < document.Lines.size(); ++i) {
@@ -263,10 +354,8 @@ void Ini::WriteString(std::string_view section, std::string_view key, std::strin
                 insertAt = i + 1;
             }
         } else if (sectionLine) {
-            if (parsed.LineKind == ParsedLine::Kind::Key && SameText(parsed.Name, key)) {
+            if (parsed.LineKind == ParsedLine::Kind::Key && SameText(parsed.Name, entry.Key)) {
                 document.Lines[i] = newLine;
-                SaveDocument(document);
-                m_document = std::move(document);
                 return;
             }
             if (!Trim(document.Lines[i]).empty()) {
@@ -281,8 +370,6 @@ void Ini::WriteString(std::string_view section, std::string_view key, std::strin
         document.Lines.push_back("[" + std::string(section) + "]");
         document.Lines.push_back(newLine);
     }
-    SaveDocument(document);
-    m_document = std::move(document);
 }
 
 void Ini::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -290,7 +377,7 @@ void Ini::WriteInteger(std::string_view section, std::string_view key, int value
 }
 
 void Ini::WriteBool(std::string_view section, std::string_view key, bool value) {
-    WriteString(section, key, value ? "1" : "0");
+    WriteString(section, key, IniBoolText(value));
 }
 
 void Ini::SaveDocument(const Document& document) const {

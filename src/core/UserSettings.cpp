@@ -1,6 +1,7 @@
 #include "UserSettings.h"
 
 #include <array>
+#include <vector>
 
 #include "EditionConfig.h"
 #include "Ini.h"
@@ -131,24 +132,25 @@ bool LoadSettings(UserSettings& settings, const std::string& path) {
 }
 
 void SaveSettings(const UserSettings& settings, const std::string& path) {
-    Ini ini(path);
-    const std::string_view s = kSettingsSection;
-    ini.WriteString(s, "LastOpenDir", settings.LastOpenDir);
-    ini.WriteString(s, "OutputFileDir", settings.OutputFileDir);
-    ini.WriteString(s, "OutputURLDir", settings.OutputURLDir);
-    ini.WriteInteger(s, "OutputFormatClass", settings.OutputFormatClass);
-    ini.WriteInteger(s, "OutputAudioFormat", settings.OutputAudioFormat);
-    ini.WriteInteger(s, "OutputVideoFormat", settings.OutputVideoFormat);
-    ini.WriteInteger(s, "OutputDeviceFormat", settings.OutputDeviceFormat);
+    std::vector<IniEntry> entries = {
+        {"LastOpenDir", settings.LastOpenDir},
+        {"OutputFileDir", settings.OutputFileDir},
+        {"OutputURLDir", settings.OutputURLDir},
+        {"OutputFormatClass", std::to_string(settings.OutputFormatClass)},
+        {"OutputAudioFormat", std::to_string(settings.OutputAudioFormat)},
+        {"OutputVideoFormat", std::to_string(settings.OutputVideoFormat)},
+        {"OutputDeviceFormat", std::to_string(settings.OutputDeviceFormat)},
+    };
     for (const PresetKey& entry : kPresetKeys) {
-        ini.WriteInteger(s, entry.Key, settings.*entry.Member);
+        entries.push_back({entry.Key, std::to_string(settings.*entry.Member)});
     }
-    ini.WriteBool(s, "PlayASoundWhenFinished", settings.PlayASoundWhenFinished);
-    ini.WriteBool(s, "ShutDownWhenFinished", settings.ShutDownWhenFinished);
-    ini.WriteBool(s, "PreferYouTubeQuality", settings.PreferYouTubeQuality);
+    entries.push_back({"PlayASoundWhenFinished", IniBoolText(settings.PlayASoundWhenFinished)});
+    entries.push_back({"ShutDownWhenFinished", IniBoolText(settings.ShutDownWhenFinished)});
+    entries.push_back({"PreferYouTubeQuality", IniBoolText(settings.PreferYouTubeQuality)});
     for (std::size_t i = 0; i < kPreferYouTubeKeys.size(); ++i) {
-        ini.WriteInteger(s, kPreferYouTubeKeys[i], settings.PreferYouTube[i]);
+        entries.push_back({kPreferYouTubeKeys[i], std::to_string(settings.PreferYouTube[i])});
     }
+    Ini(path).WriteStrings(kSettingsSection, entries);
 }
 
 }  // namespace mw

@@ -174,5 +174,25 @@ TEST(UntrustedNames, InputsThatAreNotFilesAreRefused) {
     EXPECT_TRUE(fs::is_empty(dir.File("out")) || !fs::exists(dir.File("out")));
 }
 
+TEST(UntrustedNames, EditionFilesThatAreNoTextFilesGiveTheDefaults) {
+    test::TempDir dir;
+    const std::string fifo = dir.File("fifo.dll");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.File("zero.dll");
+    fs::create_symlink("/dev/zero", zero);
+    const std::string large = dir.File("large.dll");
+    test::WriteTextFile(large, "[SYSTEM]\nName=Large\n" + std::string(2 * 1024 * 1024, ';'));
+    for (const std::string& path : {fifo, zero, large}) {
+        SCOPED_TRACE(path);
+        const test::ProcessResult edition = CliIn(dir.Path(), {"edition", path});
+        EXPECT_EQ(edition.ExitCode, 0) << edition.Err;
+        EXPECT_NE(edition.Err.find(path + " is not a readable text file of at most 1048576 bytes"),
+                  std::string::npos)
+            << edition.Err;
+        EXPECT_NE(edition.Out.find("Name:           \n"), std::string::npos) << edition.Out;
+    }
+    EXPECT_EQ(fs::symlink_status(fifo).type(), fs::file_type::fifo);
+}
+
 }  // namespace
 }  // namespace mw

@@ -1,7 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <optional>
 
 #include "core/Ini.h"
@@ -178,6 +184,79 @@ TEST(IniWrite, WritesThroughASymlinkAndKeepsThePermissions) {
     EXPECT_EQ(test::ReadTextFile(real), "[S]\nK=2\n");
     EXPECT_EQ(std::filesystem::status(real).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(IniWrite, OneRewriteStoresWhatSeparateWritesWould) {
+    test::TempDir dir;
+    const std::string original =
+        "; kept\r\n[System]\r\nB=old\r\n\r\n[Other]\r\nB=other\r\n[system]\r\nC=dup\r\n";
+    const std::vector<IniEntry> entries = {
+        {"A", "1"}, {"b", "new"}, {"Folder", "/x\ny"}, {"A", "2"}, {"D", ""}};
+    const std::string separate = dir.File("separate.ini");
+    const std::string together = dir.File("together.ini");
+    for (const std::string& path : {separate, together}) {
+        test::WriteTextFile(path, original);
+    }
+    Ini one(separate);
+    for (const IniEntry& entry : entries) {
+        one.WriteString("System", entry.Key, entry.Value);
+    }
+    Ini(together).WriteStrings("System", entries);
+    EXPECT_EQ(test::ReadTextFile(together), test::ReadTextFile(separate));
+    EXPECT_EQ(Ini(together).ReadString("SYSTEM", "A", ""), "2");
+}
+
+// Runs a read of a FIFO; one that blocks is released by writers that open and close the
+// FIFO, so that the failure is reported instead of holding up the tests.
+void ExpectNoBlock(const std::string& fifo, const std::function<void()>& read) {
+    auto done = std::async(std::launch::async, read);
+    if (done.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        ADD_FAILURE() << "reading " << fifo << " blocked";
+        while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+            close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        }
+    }
+    done.get();
+}
+
+TEST(IniRead, FilesThatAreNoTextFilesReadAsEmptyAndAreNeverReplaced) {
+    test::TempDir dir;
+    const std::string fifo = dir.File("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.File("zero.ini");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string folder = dir.File("folder.ini");
+    std::filesystem::create_directory(folder);
+    // A valid file one byte past the limit; the file at the limit is read.
+    const std::string text = "[S]\nK=v\n";
+    const std::string atLimit = dir.File("limit.ini");
+    test::WriteTextFile(atLimit, text + std::string(Ini::kMaxFileSize - text.size(), '\n'));
+    const std::string large = dir.File("large.ini");
+    test::WriteTextFile(large, text + std::string(Ini::kMaxFileSize - text.size() + 1, '\n'));
+
+    EXPECT_EQ(Ini(atLimit).ReadString("S", "K", "default"), "v");
+    for (const std::string& path : {fifo, zero, folder, large}) {
+        SCOPED_TRACE(path);
+        const auto before = std::filesystem::symlink_status(path);
+        const std::uintmax_t size = before.type() == std::filesystem::file_type::regular
+                                        ? std::filesystem::file_size(path)
+                                        : 0;
+        ExpectNoBlock(path, [&] {
+            Ini ini(path);
+            EXPECT_EQ(ini.ReadString("S", "K", "default"), "default");
+            EXPECT_FALSE(ini.SectionExists("S"));
+            EXPECT_THROW(ini.WriteString("S", "K", "w"), IniWriteError);
+        });
+        const auto after = std::filesystem::symlink_status(path);
+        EXPECT_EQ(after.type(), before.type());
+        if (after.type() == std::filesystem::file_type::regular) {
+            EXPECT_EQ(std::filesystem::file_size(path), size);
+        }
+    }
+    EXPECT_EQ(std::filesystem::read_symlink(zero), "/dev/zero");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
+    }
 }
 
 }  // namespace

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
+#include <random>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "core/EditionConfig.h"
@@ -160,6 +167,85 @@ TEST(UserSettings, UnwritableFileRaisesTheWriteText) {
         FAIL() << "no error";
     } catch (const IniWriteError& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+}
+
+// A record that differs from the defaults in every field.
+UserSettings EveryFieldChanged() {
+    UserSettings s = Defaults();
+    s.LastOpenDir = "/b/open/";
+    s.OutputFileDir = "/b/out/";
+    s.OutputURLDir = "/b/url/";
+    s.OutputFormatClass = 1;
+    s.OutputAudioFormat = 5;
+    s.OutputVideoFormat = 6;
+    s.OutputDeviceFormat = 4;
+    for (std::string_view key : PresetIndexKeys()) {
+        *s.PresetIndex(key) += 10;
+    }
+    s.PlayASoundWhenFinished = true;
+    s.ShutDownWhenFinished = true;
+    s.PreferYouTubeQuality = false;
+    s.PreferYouTube = {7, 6, 5, 4, 3, 2, 1, 0};
+    return s;
+}
+
+std::vector<std::string> Temporaries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(".system.dat.tmp")) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    return names;
+}
+
+TEST(UserSettings, ASaveKilledAtAnyMomentLeavesAWholeVersion) {
+    test::TempDir dir;
+    const UserSettings first = Defaults();
+    const UserSettings second = EveryFieldChanged();
+    SaveSettings(first, dir.File("first.dat"));
+    SaveSettings(second, dir.File("second.dat"));
+    const std::string firstText = test::ReadTextFile(dir.File("first.dat"));
+    const std::string secondText = test::ReadTextFile(dir.File("second.dat"));
+    ASSERT_NE(firstText, secondText);
+
+    const std::string path = dir.File("system.dat");
+    SaveSettings(first, path);
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> delayUs(0, 4000);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(started[0]);
+            const char ready = 1;
+            const bool told = write(started[1], &ready, 1) == 1;
+            try {
+                for (unsigned i = 0; told; ++i) {
+                    SaveSettings(i % 2 == 0 ? second : first, path);
+                }
+            } catch (...) {
+            }
+            _exit(1);
+        }
+        close(started[1]);
+        char ready = 0;
+        EXPECT_EQ(read(started[0], &ready, 1), 1);
+        close(started[0]);
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "the saving child ended by itself";
+
+        const std::string text = test::ReadTextFile(path);
+        ASSERT_TRUE(text == firstText || text == secondText) << text;
+        SaveSettings(first, path);
+        ASSERT_EQ(Temporaries(dir.Path()), std::vector<std::string>{});
     }
 }
 
