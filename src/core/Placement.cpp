@@ -8,6 +8,18 @@
 
 namespace mw {
 
+namespace {
+
+// The extent that bounds a position: the stored one, or the window's own where the stored
+// one is zero or less; never more than the screen, and at least a pixel, so that the
+// window's edge always lands on the screen.
+long long BoundingExtent(int stored, int own, int screen) {
+    const long long extent = stored > 0 ? stored : own;
+    return std::max(1LL, std::min<long long>(extent, screen));
+}
+
+}  // namespace
+
 std::string PlacementFile(std::string_view path, std::string_view settingsFolder) {
     if (Trim(path).empty()) {
         return WithTrailingBackslash(settingsFolder) + std::string(kSettingsFileName);
@@ -28,8 +40,8 @@ WindowPlacement ReadPlacement(const Ini& ini, std::string_view section,
 
 WindowPlacement RestoredPlacement(const WindowPlacement& stored, const WindowPlacement& current,
                                   ScreenSize screen) {
-    const long long width = std::min(stored.Width, screen.Width);
-    const long long height = std::min(stored.Height, screen.Height);
+    const long long width = BoundingExtent(stored.Width, current.Width, screen.Width);
+    const long long height = BoundingExtent(stored.Height, current.Height, screen.Height);
     long long x = stored.Left;
     long long y = stored.Top;
     if (x + width > screen.Width) {
@@ -49,11 +61,11 @@ WindowPlacement RestoredPlacement(const WindowPlacement& stored, const WindowPla
 }
 
 void SavePlacement(Ini& ini, std::string_view section, const WindowPlacement& window) {
-    ini.WriteInteger(section, "x", window.Left);
-    ini.WriteInteger(section, "y", window.Top);
-    ini.WriteInteger(section, "height", window.Height);
-    ini.WriteInteger(section, "width", window.Width);
-    ini.WriteBool(section, "maximized", window.Maximized);
+    ini.WriteStrings(section, {{"x", std::to_string(window.Left)},
+                               {"y", std::to_string(window.Top)},
+                               {"height", std::to_string(window.Height)},
+                               {"width", std::to_string(window.Width)},
+                               {"maximized", IniBoolText(window.Maximized)}});
 }
 
 }  // namespace mw

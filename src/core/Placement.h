@@ -34,7 +34,8 @@ WindowPlacement ReadPlacement(const Ini& ini, std::string_view section,
                               const WindowPlacement& current);
 
 // Where a window goes for a stored placement: the stored size only bounds the position,
-// which is pulled back onto the screen. The window keeps its own size.
+// which is pulled back onto the screen; a stored size of zero or less is replaced by the
+// window's own. The window keeps its own size.
 WindowPlacement RestoredPlacement(const WindowPlacement& stored, const WindowPlacement& current,
                                   ScreenSize screen);
 
