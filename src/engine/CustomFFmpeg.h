@@ -118,6 +118,7 @@ public:
 
 protected:
     friend class TranscodeRun;
+    friend struct OptionHandlers;
 
     struct InputFile {
         InputContextPtr Context;

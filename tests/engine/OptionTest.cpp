@@ -152,6 +152,42 @@ TEST_F(OptionTest, QuotedErrorsOfTheOptionTable) {
     }
 }
 
+// Each kind of value reaches its pending setting the way the kind reads text.
+TEST_F(OptionTest, ValuesReadByTheirKind) {
+    const TaskSettings& s = m_task.Settings();
+    struct Case {
+        const char* Name;
+        const char* Value;
+        std::function<bool()> Holds;
+    };
+    const Case cases[] = {
+        {"copyts", "0", [&] { return s.CopyTs; }},
+        {"xerror", "", [&] { return s.ExitOnError; }},
+        {"shortest", "0", [&] { return !s.Shortest; }},
+        {"shortest", "yes", [&] { return s.Shortest; }},
+        {"fs", "5000000000", [&] { return s.LimitFileSize == 5000000000LL; }},
+        {"vframes", "12", [&] { return s.MaxVideoFrames == 12; }},
+        {"ss", "1:30.5", [&] { return s.StartTime == 90500000; }},
+        {"itsoffset", "2", [&] { return s.InputTsOffset == 2000000; }},
+        {"muxpreload", "0.44", [&] { return s.MuxPreload == 0.44f; }},
+        {"vfilters", "hflip,vflip", [&] { return s.VideoFilters == "hflip,vflip"; }},
+        {"acodec", "copy", [&] { return s.AudioCopy && s.AudioCodecName.empty(); }},
+        {"ar", "-1", [&] { return s.SampleRate == 44100; }},
+        {"padright", "8", [&] { return s.PadRight == 8; }},
+        {"timestamp", "1970-01-02 00:00:00Z", [&] { return s.RecordingTimestamp == 86400; }},
+    };
+    for (const Case& c : cases) {
+        m_task.SetOption(c.Name, c.Value);
+        EXPECT_TRUE(c.Holds()) << c.Name << "=" << c.Value;
+    }
+    EXPECT_EQ(ErrorOf([&] { m_task.SetOption("vframes", "5000000000"); }),
+              "'5000000000' is not a valid integer value");
+    EXPECT_EQ(ErrorOf([&] { m_task.SetOption("muxdelay", "soon"); }),
+              "'soon' is not a valid floating point value");
+    EXPECT_EQ(ErrorOf([&] { m_task.SetOption("ss", "soon"); }),
+              "Invalid duration specification for ss: soon");
+}
+
 TEST_F(OptionTest, PresetFilesAndTheirErrors) {
     test::WriteTextFile(m_dir.File("good.ffpreset"),
                         "vcodec=mpeg4\r\n  b=800k  \r\n\r\nflags='+qpel'\n");
