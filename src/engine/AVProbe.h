@@ -5,6 +5,7 @@
 
 #include "AVPtr.h"
 #include "Bitmap.h"
+#include "Codecs.h"
 #include "FFmpegLogger.h"
 #include "ProbeRecords.h"
 
@@ -120,7 +121,7 @@ private:
     // After a seek into the middle, pictures before the first key picture cannot be shown
     // whole: their packets are skipped without decoding.
     bool m_awaitingKey = false;
-    AVPtr<AVCodecContext> m_decoder;
+    CodecContextPtr m_decoder;
     int m_decoderStream = -1;
     AVPtr<AVFrame> m_decoded;
     AVPtr<AVFrame> m_picture;

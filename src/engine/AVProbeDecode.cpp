@@ -68,10 +68,7 @@ bool TAVProbe::RequireOwnedContext() {
 }
 
 void TAVProbe::CloseDecoder() {
-    if (m_decoder) {
-        std::lock_guard guard(CodecLock());
-        m_decoder.reset();
-    }
+    m_decoder.reset();
     m_decoderStream = -1;
     m_draining = false;
 }
@@ -169,18 +166,9 @@ bool TAVProbe::OpenDecoder(int streamIndex) {
                                static_cast<int>(parameters->codec_id), streamIndex));
         return false;
     }
-    AVPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
-    int result =
-        decoder ? avcodec_parameters_to_context(decoder.get(), parameters) : AVERROR(ENOMEM);
-    if (result >= 0) {
-        decoder->pkt_timebase = stream->time_base;
-        // One picture at a time: frame threads would only delay it.
-        decoder->thread_count = 0;
-        decoder->thread_type = FF_THREAD_SLICE;
-        std::lock_guard guard(CodecLock());
-        result = avcodec_open2(decoder.get(), codec, nullptr);
-    }
-    if (result < 0) {
+    // One picture at a time: frame threads would only delay it.
+    CodecContextPtr decoder = mw::OpenDecoder(codec, *stream, true);
+    if (!decoder) {
         Report(llError, Format("Error while opening codec for input file stream #%d", streamIndex));
         return false;
     }

@@ -38,6 +38,9 @@ inline void FreeAV(SwrContext* p) {
 inline void FreeAV(AVFilterGraph* p) {
     avfilter_graph_free(&p);
 }
+inline void FreeAV(AVFilterInOut* p) {
+    avfilter_inout_free(&p);
+}
 inline void FreeAV(AVAudioFifo* p) {
     av_audio_fifo_free(p);
 }
@@ -90,6 +93,21 @@ inline AVPtr<AVFrame> MakeFrame() {
 inline AVPtr<AVPacket> MakePacket() {
     return AVPtr<AVPacket>(av_packet_alloc());
 }
+
+// A decoded subtitle: its rectangles are freed when it leaves scope.
+class OwnedSubtitle {
+public:
+    OwnedSubtitle() = default;
+    ~OwnedSubtitle() { avsubtitle_free(&m_subtitle); }
+    OwnedSubtitle(const OwnedSubtitle&) = delete;
+    OwnedSubtitle& operator=(const OwnedSubtitle&) = delete;
+
+    AVSubtitle* get() { return &m_subtitle; }
+    AVSubtitle* operator->() { return &m_subtitle; }
+
+private:
+    AVSubtitle m_subtitle{};
+};
 
 // Unreferences a packet when it leaves scope, whatever path the loop takes.
 class PacketUnref {

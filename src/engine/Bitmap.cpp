@@ -8,7 +8,9 @@
 
 #include <unistd.h>
 
+#include "AVError.h"
 #include "AVPtr.h"
+#include "Codecs.h"
 #include "EngineError.h"
 #include "OutputPlacement.h"
 
@@ -67,7 +69,7 @@ std::string SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::
         return std::string();
     }
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
-    AVPtr<AVCodecContext> context(codec ? avcodec_alloc_context3(codec) : nullptr);
+    CodecContextPtr context = codec ? AllocateCodec(codec) : nullptr;
     AVPtr<AVFrame> frame = MakeFrame();
     AVPtr<AVPacket> packet = MakePacket();
     if (!context || !frame || !packet) {
@@ -82,14 +84,12 @@ std::string SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::
     frame->format = AV_PIX_FMT_RGB24;
     frame->width = bitmap.Width;
     frame->height = bitmap.Height;
-    int result = avcodec_open2(context.get(), codec, nullptr);
+    int result = OpenCodec(context.get(), codec);
     if (result >= 0) {
         result = av_frame_get_buffer(frame.get(), 0);
     }
     if (result < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(result, text, sizeof text);
-        error = text;
+        error = AVErrorText(result);
         return std::string();
     }
     for (int y = 0; y < bitmap.Height; ++y) {
@@ -106,9 +106,7 @@ std::string SaveBitmapAsPng(const Bitmap& bitmap, const std::string& path, std::
         result = avcodec_receive_packet(context.get(), packet.get());
     }
     if (result < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(result, text, sizeof text);
-        error = text;
+        error = AVErrorText(result);
         return std::string();
     }
     try {

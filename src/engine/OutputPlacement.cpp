@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
+#include "AVError.h"
 #include "EngineError.h"
 #include "core/UtilFuncs.h"
 
@@ -83,9 +84,7 @@ std::string ClaimFinalName(const std::string& temporaryPath, const std::string& 
 }
 
 std::string WriteErrorText(const std::string& fileName, int error) {
-    char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, reason, sizeof reason);
-    return "Could not write '" + fileName + "': " + reason;
+    return "Could not write '" + fileName + "': " + AVErrorText(error);
 }
 
 }  // namespace mw

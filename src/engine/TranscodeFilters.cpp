@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include "AVError.h"
 #include "EngineError.h"
 #include "TranscodeRun.h"
 
@@ -19,11 +20,9 @@ constexpr std::int64_t kLargestFilledGapUs = 60LL * AV_TIME_BASE;
 
 AVFilterGraph* ParseGraph(AVFilterGraph* graph, AVFilterContext* source, AVFilterContext* sink,
                           const std::string& chain) {
-    AVFilterInOut* outputs = avfilter_inout_alloc();
-    AVFilterInOut* inputs = avfilter_inout_alloc();
+    AVPtr<AVFilterInOut> outputs(avfilter_inout_alloc());
+    AVPtr<AVFilterInOut> inputs(avfilter_inout_alloc());
     if (!outputs || !inputs) {
-        avfilter_inout_free(&outputs);
-        avfilter_inout_free(&inputs);
         throw EngineError("Error opening filters!");
     }
     outputs->name = av_strdup("in");
@@ -34,19 +33,18 @@ AVFilterGraph* ParseGraph(AVFilterGraph* graph, AVFilterContext* source, AVFilte
     inputs->filter_ctx = sink;
     inputs->pad_idx = 0;
     inputs->next = nullptr;
-    const int parsed = avfilter_graph_parse_ptr(graph, chain.c_str(), &inputs, &outputs, nullptr);
-    avfilter_inout_free(&outputs);
-    avfilter_inout_free(&inputs);
+    // The parser takes over the lists and leaves back what it did not link.
+    AVFilterInOut* open = inputs.release();
+    AVFilterInOut* linked = outputs.release();
+    const int parsed = avfilter_graph_parse_ptr(graph, chain.c_str(), &open, &linked, nullptr);
+    inputs.reset(open);
+    outputs.reset(linked);
     if (parsed < 0) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(parsed, reason, sizeof reason);
-        throw EngineError(std::string("Error opening filters: ") + reason);
+        throw EngineError("Error opening filters: " + AVErrorText(parsed));
     }
     const int configured = avfilter_graph_config(graph, nullptr);
     if (configured < 0) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(configured, reason, sizeof reason);
-        throw EngineError(std::string("Error opening filters: ") + reason);
+        throw EngineError("Error opening filters: " + AVErrorText(configured));
     }
     return graph;
 }

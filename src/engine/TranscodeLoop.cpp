@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/time.h>
 }
 
+#include "AVError.h"
 #include "EngineError.h"
 #include "OutputPlacement.h"
 #include "TranscodeRun.h"
@@ -300,9 +301,9 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
     if (!packet) {
         return;
     }
-    AVSubtitle subtitle{};
+    OwnedSubtitle subtitle;
     int got = 0;
-    if (avcodec_decode_subtitle2(input.Decoder.get(), &subtitle, &got,
+    if (avcodec_decode_subtitle2(input.Decoder.get(), subtitle.get(), &got,
                                  const_cast<AVPacket*>(packet)) < 0) {
         Raise(Format("Error while decoding stream #%d.%d (%s)", input.File, input.Stream->index,
                      "subtitle"));
@@ -313,10 +314,9 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
     }
     if (packet->pts == AV_NOPTS_VALUE) {
         Raise("Subtitle packets must have a pts");
-        avsubtitle_free(&subtitle);
         return;
     }
-    subtitle.pts = av_rescale_q(packet->pts, input.Stream->time_base, AVRational{1, AV_TIME_BASE});
+    subtitle->pts = av_rescale_q(packet->pts, input.Stream->time_base, AVRational{1, AV_TIME_BASE});
     for (int o : input.Outputs) {
         OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
         if (output.Copy || !output.Encoder || output.Finished) {
@@ -324,23 +324,20 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
         }
         std::vector<std::uint8_t> buffer(1024 * 1024);
         const int size = avcodec_encode_subtitle(output.Encoder.get(), buffer.data(),
-                                                 static_cast<int>(buffer.size()), &subtitle);
+                                                 static_cast<int>(buffer.size()), subtitle.get());
         if (size < 0) {
-            avsubtitle_free(&subtitle);
             throw EngineError("Subtitle encoding failed");
         }
         AVPacket* encoded = m_encoded.get();
         if (av_new_packet(encoded, size) < 0) {
-            avsubtitle_free(&subtitle);
             throw EngineError("Subtitle encoding failed");
         }
         std::memcpy(encoded->data, buffer.data(), static_cast<std::size_t>(size));
-        encoded->pts = encoded->dts = subtitle.pts + subtitle.start_display_time * 1000LL;
-        encoded->duration = (subtitle.end_display_time - subtitle.start_display_time) * 1000LL;
+        encoded->pts = encoded->dts = subtitle->pts + subtitle->start_display_time * 1000LL;
+        encoded->duration = (subtitle->end_display_time - subtitle->start_display_time) * 1000LL;
         encoded->time_base = AVRational{1, AV_TIME_BASE};
         WritePacket(output, encoded);
     }
-    avsubtitle_free(&subtitle);
 }
 
 void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet) {
@@ -448,9 +445,7 @@ void TranscodeRun::Mux(OutputStream& output, AVPacket* packet) {
     }
     const int written = av_interleaved_write_frame(output.Muxer, packet);
     if (written < 0) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(written, reason, sizeof reason);
-        throw EngineError(std::string("av_interleaved_write_frame(): ") + reason);
+        throw EngineError("av_interleaved_write_frame(): " + AVErrorText(written));
     }
     // Muxers leave the errors of their file in the I/O context; a full disk ends the task.
     if (output.Muxer->pb && output.Muxer->pb->error < 0) {

@@ -92,15 +92,7 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task)
       m_packet(MakePacket()),
       m_encoded(MakePacket()) {}
 
-TranscodeRun::~TranscodeRun() {
-    std::lock_guard guard(CodecLock());
-    for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        output->Encoder.reset();
-    }
-    for (InputStream& input : m_inputStreams) {
-        input.Decoder.reset();
-    }
-}
+TranscodeRun::~TranscodeRun() = default;
 
 std::int64_t TranscodeRun::Now() const {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
@@ -321,7 +313,7 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
     TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
     const InputStream& input = m_inputStreams[static_cast<std::size_t>(output.Sources[0])];
     const AVCodec* codec = plan.Encoder;
-    output.Encoder.reset(avcodec_alloc_context3(codec));
+    output.Encoder = AllocateCodec(codec);
     AVCodecContext* encoder = output.Encoder.get();
     if (!encoder) {
         throw EngineError("Could not allocate an encoder context");
@@ -477,12 +469,7 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
         }
     }
 
-    int opened;
-    {
-        std::lock_guard guard(CodecLock());
-        opened = avcodec_open2(encoder, codec, nullptr);
-    }
-    if (opened < 0) {
+    if (OpenCodec(encoder, codec) < 0) {
         throw EngineError(
             Format("Error while opening encoder for output stream #%d.%d (%s) - "
                    "maybe incorrect parameters such as bit_rate, rate, width or "
@@ -554,20 +541,11 @@ void TranscodeRun::OpenDecoders() {
                                      static_cast<int>(parameters->codec_id), input.File,
                                      streamNumber, TypeName(parameters->codec_type)));
         }
-        AVPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
-        int result =
-            decoder ? avcodec_parameters_to_context(decoder.get(), parameters) : AVERROR(ENOMEM);
-        if (result >= 0) {
-            decoder->pkt_timebase = input.Stream->time_base;
-            decoder->thread_count = 0;
-            std::lock_guard guard(CodecLock());
-            result = avcodec_open2(decoder.get(), codec, nullptr);
-        }
-        if (result < 0) {
+        input.Decoder = OpenDecoder(codec, *input.Stream, false);
+        if (!input.Decoder) {
             throw EngineError(Format("Error while opening decoder for input stream #%d.%d (%s)",
                                      input.File, streamNumber, TypeName(parameters->codec_type)));
         }
-        input.Decoder = std::move(decoder);
     }
 }
 

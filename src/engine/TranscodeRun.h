@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/bsf.h>
 }
 
+#include "Codecs.h"
 #include "CustomFFmpeg.h"
 #include "TaskFiles.h"
 
@@ -35,7 +36,7 @@ private:
     struct InputStream {
         int File = 0;
         AVStream* Stream = nullptr;
-        AVPtr<AVCodecContext> Decoder;
+        CodecContextPtr Decoder;
         bool DecodingNeeded = false;
         bool Used = false;
         bool Flushed = false;
@@ -51,7 +52,7 @@ private:
         AVFormatContext* Muxer = nullptr;
         AVStream* Stream = nullptr;
         std::vector<int> Sources;  // input stream per join group (one without join)
-        AVPtr<AVCodecContext> Encoder;
+        CodecContextPtr Encoder;
         bool Copy = false;
         bool Finished = false;
         bool Current = true;
