@@ -105,18 +105,18 @@ int RunConvert(const ConvertValues& values) {
 
     ConversionDriver driver(engine, settings, join, log);
     driver.SetThreadCount(jobs);
-    std::vector<std::string> statuses;
+    std::vector<std::optional<RowState>> states;
     bool finished = false;
     driver.OnChanged = [&] {
         const std::vector<ConversionRow>& rows = driver.Rows();
-        statuses.resize(rows.size());
+        states.resize(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (!join && rows[i].Status != statuses[i]) {
-                statuses[i] = rows[i].Status;
-                if (statuses[i] == "Waiting...") {
+            if (!join && rows[i].State != states[i]) {
+                states[i] = rows[i].State;
+                if (rows[i].State == RowState::Waiting) {
                     log("Queued: " + rows[i].Name);
-                } else if (statuses[i] != "Converting...") {
-                    log(rows[i].Name + ": " + statuses[i]);
+                } else if (rows[i].State != RowState::Converting) {
+                    log(rows[i].Name + ": " + rows[i].Status);
                 }
             }
         }

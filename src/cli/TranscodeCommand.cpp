@@ -106,25 +106,25 @@ int RunTranscode(const TranscodeValues& values) {
     TFFmpegVCL engine;
     const bool terminal = isatty(STDOUT_FILENO);
     TProgressInfo last;
-    engine.OnProgress = [&](PProgressInfo info) {
+    engine.SetOnProgress([&](PProgressInfo info) {
         last = *info;
         if (terminal && info->FileIndex >= 0) {
             std::printf("\r%s", ProgressText(*info).c_str());
             std::fflush(stdout);
         }
-    };
+    });
     // Reports come from their own threads; the main thread only reads them after the end.
     std::mutex reportLock;
     std::optional<TTerminateInfo> taskReport;
     bool runOver = false;
-    engine.OnTerminate = [&](const TTerminateInfo& info) {
+    engine.SetOnTerminate([&](const TTerminateInfo& info) {
         std::lock_guard guard(reportLock);
         if (info.TaskIndex < 0) {
             runOver = true;
         } else {
             taskReport = info;
         }
-    };
+    });
     TInputOptions inputOptions;
     inputOptions.ExtOptions = *inputText;
     const int task = engine.AddTask(inputs.front(), &inputOptions);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 #include "core/MainThread.h"
 #include "core/UserSettings.h"
@@ -40,13 +39,13 @@ std::string EstimateText(std::int64_t totalUs, std::int64_t doneUs, std::int64_t
 ConversionDriver::ConversionDriver(TFFmpegVCL& engine, const UserSettings& settings, bool joinMode,
                                    std::function<void(const std::string&)> log)
     : m_engine(engine), m_settings(settings), m_join(joinMode), m_log(std::move(log)) {
-    m_engine.OnProgress = [this](PProgressInfo info) { OnProgress(*info); };
-    m_engine.OnTerminate = [this](const TTerminateInfo& info) { OnTerminate(info); };
+    m_engine.SetOnProgress([this](PProgressInfo info) { OnProgress(*info); });
+    m_engine.SetOnTerminate([this](const TTerminateInfo& info) { OnTerminate(info); });
 }
 
 ConversionDriver::~ConversionDriver() {
-    m_engine.OnProgress = nullptr;
-    m_engine.OnTerminate = nullptr;
+    m_engine.SetOnProgress(nullptr);
+    m_engine.SetOnTerminate(nullptr);
     m_engine.StopTasks(true);
 }
 
@@ -192,6 +191,7 @@ void ConversionDriver::Refuse(const std::string& name, const std::string& logLin
     ConversionRow row;
     row.Name = ExtractFileName(name);
     row.Status = "Failed.";
+    row.State = RowState::Failed;
     row.Path = ExtractFilePath(name);
     Refuse(std::move(row), name, logLine, reason);
 }
@@ -223,6 +223,9 @@ void ConversionDriver::OnProgress(const TProgressInfo& info) {
         return;
     }
     ConversionRow& row = *found;
+    if (row.State == RowState::Waiting) {
+        row.State = RowState::Converting;
+    }
     m_currentRow = static_cast<int>(found - m_rows.data());
     m_currentFile = m_join ? row.Path : WithTrailingBackslash(row.Path) + row.Name;
     if (info.TotalDuration > 0) {
@@ -269,8 +272,12 @@ void ConversionDriver::OnTerminate(const TTerminateInfo& info) {
         return;
     }
     // The final report may come before the last task's: wait until every one was handled.
-    while (m_handledReports.load() < m_engine.TaskCount()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto allHandled = [this] { return m_handledReports.load() >= m_engine.TaskCount(); };
+    if (MainThread* main = MainThread::Instance(); main && main->IsMainThread()) {
+        main->ProcessUntil(allHandled);
+    } else {
+        std::unique_lock lock(m_reportsLock);
+        m_reportHandled.wait(lock, allHandled);
     }
     onMain([this] { FinishRun(); });
 }
@@ -289,6 +296,9 @@ void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
         m_failures.push_back({m_taskRows[task],
                               m_join ? row->Path : WithTrailingBackslash(row->Path) + row->Name,
                               info.ErrorRaised ? info.ErrorMessage : std::string()});
+    }
+    if (row) {
+        row->State = info.Finished ? RowState::Finished : RowState::Failed;
     }
     if (info.Finished) {
         ++m_succeeded;
@@ -321,7 +331,11 @@ void ConversionDriver::HandleTaskReport(const TTerminateInfo& info) {
                                           : WithTrailingBackslash(row->Path) + row->Name;
         AddError(rowIndex, name, info.ErrorMessage);
     }
-    ++m_handledReports;
+    {
+        std::lock_guard lock(m_reportsLock);
+        ++m_handledReports;
+    }
+    m_reportHandled.notify_all();
     Changed();
 }
 

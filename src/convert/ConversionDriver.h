@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,14 +18,18 @@ namespace mw {
 
 struct UserSettings;
 
+// Where a row's task stands in the run.
+enum class RowState { Waiting, Converting, Finished, Failed };
+
 // One row of the conversion list. In join mode the status and progress columns hold the
-// picture size and the aspect ratio.
+// picture size and the aspect ratio, and the first row's state follows the one task.
 struct ConversionRow {
     std::string Name;
     std::string Duration;
     std::string Status;
     std::string Progress;
     std::string Path;
+    RowState State = RowState::Waiting;
 };
 
 // A row of the run that did not finish: the file it was converting (the output in join
@@ -127,10 +133,13 @@ private:
     int m_totalFiles = 0;
     int m_succeeded = 0;
     std::atomic<int> m_handledReports{0};
+    // The final report waits on it until every task's report was handled.
+    std::mutex m_reportsLock;
+    std::condition_variable m_reportHandled;
     std::chrono::steady_clock::time_point m_startTime;
     std::int64_t m_totalUs = 0;
     std::int64_t m_doneUs = 0;
-    std::int64_t m_endedUs = 0;    // durations of the tasks that ended, finished or not
+    std::int64_t m_endedUs = 0;  // durations of the tasks that ended, finished or not
     int m_currentRow = -1;
     bool m_cancelled = false;
     std::vector<std::string> m_errors;

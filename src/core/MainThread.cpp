@@ -75,4 +75,26 @@ void HeadlessMainThread::WaitAndProcess(std::chrono::milliseconds timeout) {
     RunQueued(lock);
 }
 
+void HeadlessMainThread::ProcessUntil(const std::function<bool()>& done) {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        RunQueued(lock);
+        // A wake between the look at done() and the sleep is not lost: it moves the count.
+        const std::uint64_t wakes = m_wakes;
+        lock.unlock();
+        const bool finished = done();
+        lock.lock();
+        if (finished) {
+            return;
+        }
+        m_arrived.wait(lock, [&] { return !m_queue.empty() || m_wakes != wakes; });
+    }
+}
+
+void HeadlessMainThread::Wake() {
+    std::lock_guard lock(m_mutex);
+    ++m_wakes;
+    m_arrived.notify_all();
+}
+
 }  // namespace mw

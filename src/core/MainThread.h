@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -35,6 +36,12 @@ public:
     // Main thread: runs pending calls, waiting up to the timeout for one to arrive.
     virtual void WaitAndProcess(std::chrono::milliseconds timeout) = 0;
 
+    // Main thread: runs pending calls until done() holds. It sleeps in between and looks at
+    // done() again whenever a call arrives or Wake is called.
+    virtual void ProcessUntil(const std::function<bool()>& done) = 0;
+    // Any thread: something a ProcessUntil may wait for has changed.
+    virtual void Wake() = 0;
+
 protected:
     virtual void InvokeFromWorker(const std::function<void()>& call) = 0;
 
@@ -53,6 +60,8 @@ public:
 
     void ProcessPending() override;
     void WaitAndProcess(std::chrono::milliseconds timeout) override;
+    void ProcessUntil(const std::function<bool()>& done) override;
+    void Wake() override;
 
 protected:
     void InvokeFromWorker(const std::function<void()>& call) override;
@@ -72,6 +81,7 @@ private:
     std::condition_variable m_arrived;
     std::condition_variable m_finished;
     std::deque<PendingCall*> m_queue;
+    std::uint64_t m_wakes = 0;
 };
 
 }  // namespace mw

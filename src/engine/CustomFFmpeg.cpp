@@ -52,15 +52,33 @@ AVFormatContext* TCustomFFmpeg::InputContext(int index) const {
 }
 
 void TCustomFFmpeg::SetOnProgress(std::function<void(const TProgressInfo&)> handler) {
+    std::lock_guard guard(m_handlerLock);
     m_onProgress = std::move(handler);
 }
 
 void TCustomFFmpeg::SetOnCustomHook(std::function<void(THookInfo&)> handler) {
+    std::lock_guard guard(m_handlerLock);
     m_onCustomHook = std::move(handler);
 }
 
 void TCustomFFmpeg::SetOnPreviewBitmap(std::function<void(const TPreviewInfo&)> handler) {
+    std::lock_guard guard(m_handlerLock);
     m_onPreviewBitmap = std::move(handler);
+}
+
+std::function<void(const TProgressInfo&)> TCustomFFmpeg::OnProgress() const {
+    std::lock_guard guard(m_handlerLock);
+    return m_onProgress;
+}
+
+std::function<void(THookInfo&)> TCustomFFmpeg::OnCustomHook() const {
+    std::lock_guard guard(m_handlerLock);
+    return m_onCustomHook;
+}
+
+std::function<void(const TPreviewInfo&)> TCustomFFmpeg::OnPreviewBitmap() const {
+    std::lock_guard guard(m_handlerLock);
+    return m_onPreviewBitmap;
 }
 
 void TCustomFFmpeg::Run() {

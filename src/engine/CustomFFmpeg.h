@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,11 +104,16 @@ public:
     const TaskSettings& Settings() const { return m_settings; }
 
     void SetProgressInterval(std::int64_t microseconds) { m_progressInterval = microseconds; }
+    // The handlers may be set from another thread while the task runs; a run reads them
+    // through the getters.
     void SetOnProgress(std::function<void(const TProgressInfo&)> handler);
     // Called with every converted picture while connected.
     void SetOnCustomHook(std::function<void(THookInfo&)> handler);
     // Called with at most one picture every 100 ms while connected.
     void SetOnPreviewBitmap(std::function<void(const TPreviewInfo&)> handler);
+    std::function<void(const TProgressInfo&)> OnProgress() const;
+    std::function<void(THookInfo&)> OnCustomHook() const;
+    std::function<void(const TPreviewInfo&)> OnPreviewBitmap() const;
 
     // The sender of the task's log messages.
     void Log(TLogLevel level, const std::string& text) const;
@@ -156,6 +162,7 @@ protected:
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_finished{false};
     std::int64_t m_progressInterval = 500000;
+    mutable std::mutex m_handlerLock;
     std::function<void(const TProgressInfo&)> m_onProgress;
     std::function<void(THookInfo&)> m_onCustomHook;
     std::function<void(const TPreviewInfo&)> m_onPreviewBitmap;

@@ -54,6 +54,26 @@ TCustomFFmpegVCL::~TCustomFFmpegVCL() {
     std::lock_guard terminate(m_terminateLock);
 }
 
+void TCustomFFmpegVCL::SetOnCustomHook(std::function<void(PHookInfo)> handler) {
+    std::lock_guard guard(m_handlerLock);
+    m_onCustomHook = std::move(handler);
+}
+
+void TCustomFFmpegVCL::SetOnPreviewBitmap(std::function<void(const TPreviewInfo&)> handler) {
+    std::lock_guard guard(m_handlerLock);
+    m_onPreviewBitmap = std::move(handler);
+}
+
+void TCustomFFmpegVCL::SetOnProgress(std::function<void(PProgressInfo)> handler) {
+    std::lock_guard guard(m_handlerLock);
+    m_onProgress = std::move(handler);
+}
+
+void TCustomFFmpegVCL::SetOnTerminate(std::function<void(const TTerminateInfo&)> handler) {
+    std::lock_guard guard(m_handlerLock);
+    m_onTerminate = std::move(handler);
+}
+
 bool TCustomFFmpegVCL::LoadLibraries(const std::string& libraryPath) {
     if (mw::LoadLibraries(libraryPath)) {
         return true;
@@ -347,6 +367,7 @@ void TCustomFFmpegVCL::ClearTasks() {
         m_nextIndex = -1;
         m_pending = 0;
     }
+    StateChanged();
     // Every task has reported: its worker only has to return, it waits for nothing.
     for (std::unique_ptr<TFFmpeg>& task : tasks) {
         if (task->m_worker.joinable()) {
@@ -391,7 +412,7 @@ void TCustomFFmpegVCL::StartTask(int threadCount) {
     if (m_tasks.empty() && !m_allDone) {
         guard.unlock();
         m_allDone = true;
-        if (OnTerminate) {
+        if (Current(m_onTerminate)) {
             Report({-1, true, false, std::string(), {}});
         }
     }
@@ -441,6 +462,7 @@ void TCustomFFmpegVCL::StartOne(TFFmpeg& task) {
         }
         RunTask(task);
         task.m_workerLeft = true;
+        StateChanged();
     });
 }
 
@@ -474,7 +496,8 @@ void TCustomFFmpegVCL::Terminate(TFFmpeg& task) {
     std::lock_guard terminate(m_terminateLock);
     task.m_running = false;
     task.m_terminated = true;
-    if (OnTerminate) {
+    StateChanged();
+    if (Current(m_onTerminate)) {
         Report({IndexOf(task), task.Finished(), task.m_errorRaised, task.m_errorMessage,
                 task.WrittenFiles()});
     }
@@ -492,7 +515,7 @@ void TCustomFFmpegVCL::Terminate(TFFmpeg& task) {
     if (finalReport) {
         // Done before the report goes out: its handler may clear the queue at once.
         m_allDone = true;
-        if (OnTerminate) {
+        if (Current(m_onTerminate)) {
             Report({-1, true, false, std::string(), {}});
         }
     } else if (startNext) {
@@ -502,7 +525,9 @@ void TCustomFFmpegVCL::Terminate(TFFmpeg& task) {
 
 void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
     if (!m_threaded) {
-        OnTerminate(info);
+        if (const auto handler = Current(m_onTerminate)) {
+            handler(info);
+        }
         return;
     }
     auto done = std::make_shared<std::atomic<bool>>(false);
@@ -510,13 +535,14 @@ void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
     m_reportThreads.push_back({std::thread([this, info, done] {
                                    try {
                                        // A handler disconnected meanwhile is not called.
-                                       if (OnTerminate) {
-                                           OnTerminate(info);
+                                       if (const auto handler = Current(m_onTerminate)) {
+                                           handler(info);
                                        }
                                    } catch (const std::exception& error) {
                                        LogEngine(llError, error.what());
                                    }
                                    *done = true;
+                                   StateChanged();
                                }),
                                done});
 }
@@ -559,12 +585,20 @@ void TCustomFFmpegVCL::StopTasks(bool waitForStop) {
 }
 
 void TCustomFFmpegVCL::WaitUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        if (MainThread* main = MainThread::Instance(); main && main->IsMainThread()) {
-            main->WaitAndProcess(std::chrono::milliseconds(20));
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+    if (MainThread* main = MainThread::Instance(); main && main->IsMainThread()) {
+        main->ProcessUntil(done);
+        return;
+    }
+    std::unique_lock lock(m_stateLock);
+    m_stateChanged.wait(lock, done);
+}
+
+void TCustomFFmpegVCL::StateChanged() {
+    // Passing through the lock orders the change before a waiter's next look at it.
+    { std::lock_guard lock(m_stateLock); }
+    m_stateChanged.notify_all();
+    if (MainThread* main = MainThread::Instance()) {
+        main->Wake();
     }
 }
 
@@ -589,15 +623,16 @@ void TCustomFFmpegVCL::JoinFinishedThreads(bool all) {
 
 void TCustomFFmpegVCL::DispatchProgress(TFFmpeg& task, const TProgressInfo& info) {
     std::lock_guard guard(m_progressLock);
-    if (!OnProgress) {
+    const auto handler = Current(m_onProgress);
+    if (!handler) {
         return;
     }
     m_progressRecord = info;
     m_progressRecord.TaskIndex = IndexOf(task);
-    OnMainThread(m_triggerInMainThread, [this, &task] {
+    OnMainThread(m_triggerInMainThread, [this, &task, &handler] {
         // A handler may stop the run; it must then not wait for the worker it holds up.
         m_reporting = &task;
-        OnProgress(&m_progressRecord);
+        handler(&m_progressRecord);
         m_reporting = nullptr;
     });
 }
@@ -614,18 +649,20 @@ void TCustomFFmpegVCL::DispatchPreview(TFFmpeg& task, const TPreviewInfo& info) 
         if (!open) {
             task.m_previewFlags &= ~kPreviewWindowFlag;
         }
-    } else if ((task.m_previewFlags & kPreviewBitmapFlag) && OnPreviewBitmap) {
-        OnMainThread(m_triggerInMainThread, [&] { OnPreviewBitmap(record); });
+    } else if (const auto handler = Current(m_onPreviewBitmap);
+               (task.m_previewFlags & kPreviewBitmapFlag) && handler) {
+        OnMainThread(m_triggerInMainThread, [&] { handler(record); });
     }
 }
 
 void TCustomFFmpegVCL::DispatchHook(TFFmpeg& task, THookInfo& info) {
     std::lock_guard guard(m_hookLock);
-    if (!OnCustomHook) {
+    const auto handler = Current(m_onCustomHook);
+    if (!handler) {
         return;
     }
     info.TaskIndex = IndexOf(task);
-    OnCustomHook(&info);
+    handler(&info);
 }
 
 }  // namespace mw

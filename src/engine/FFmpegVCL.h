@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,9 +12,9 @@
 #include <vector>
 
 #include "AVProbe.h"
-#include "core/ThreadPriority.h"
 #include "CustomFFmpeg.h"
 #include "OptionRecords.h"
+#include "core/ThreadPriority.h"
 
 namespace mw {
 
@@ -84,10 +85,13 @@ public:
     const std::string& LastErrorMessage() const { return m_lastErrorMessage; }
     int TaskCount() const;
 
-    std::function<void(PHookInfo)> OnCustomHook;
-    std::function<void(const TPreviewInfo&)> OnPreviewBitmap;
-    std::function<void(PProgressInfo)> OnProgress;
-    std::function<void(const TTerminateInfo&)> OnTerminate;
+    // The handlers are set on the main thread and called from workers and report threads.
+    // A handler replaced or cleared is not called again once its setter returned, except by
+    // a delivery already under way; StopTasks(true) waits for those.
+    void SetOnCustomHook(std::function<void(PHookInfo)> handler);
+    void SetOnPreviewBitmap(std::function<void(const TPreviewInfo&)> handler);
+    void SetOnProgress(std::function<void(PProgressInfo)> handler);
+    void SetOnTerminate(std::function<void(const TTerminateInfo&)> handler);
 
 protected:
     bool LoadLibraries(const std::string& libraryPath);
@@ -137,17 +141,35 @@ private:
     void DispatchProgress(TFFmpeg& task, const TProgressInfo& info);
     void DispatchPreview(TFFmpeg& task, const TPreviewInfo& info);
     void DispatchHook(TFFmpeg& task, THookInfo& info);
+    // Waits until done() holds; on the main thread the calls handed to it run meanwhile.
     void WaitUntil(const std::function<bool()>& done);
+    // Wakes the waits: a worker left, a task terminated, a report was delivered.
+    void StateChanged();
     void JoinFinishedThreads(bool all);
+    template <typename Handler>
+    Handler Current(const Handler& handler) const {
+        std::lock_guard guard(m_handlerLock);
+        return handler;
+    }
 
     TAVProbe m_probe;
     std::string m_lastErrorMessage;
     TFFmpegList m_tasks;
-    mutable std::recursive_mutex m_queueLock;
+    mutable std::mutex m_queueLock;
     std::mutex m_hookLock;
     std::mutex m_previewLock;
     std::mutex m_progressLock;
+    // Recursive: a task that cannot start terminates at once, and the termination of the
+    // task before it is what started it when the run is threaded, so one thread can end a
+    // chain of such tasks inside one another's termination.
     std::recursive_mutex m_terminateLock;
+    mutable std::mutex m_handlerLock;
+    std::function<void(PHookInfo)> m_onCustomHook;
+    std::function<void(const TPreviewInfo&)> m_onPreviewBitmap;
+    std::function<void(PProgressInfo)> m_onProgress;
+    std::function<void(const TTerminateInfo&)> m_onTerminate;
+    std::mutex m_stateLock;
+    std::condition_variable m_stateChanged;
     int m_finishedCount = 0;
     int m_nextIndex = -1;
     int m_pending = 0;

@@ -61,8 +61,8 @@ std::string ScalerFlags(const std::vector<NamedOption>& options) {
 
 void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* frame) {
     frame->pts = frame->best_effort_timestamp;
-    if (m_task.m_onCustomHook) {
-        RunCustomHook(frame, input.Stream);
+    if (const auto hook = m_hookStopped ? nullptr : m_task.OnCustomHook()) {
+        RunCustomHook(hook, frame, input.Stream);
     }
     ++m_pictureCount;
     FeedOutputs(input, frame);
@@ -404,8 +404,8 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
             m_task.Log(llVerbose, Format("*** %lld dup!", static_cast<long long>(copies - 1)));
         }
     }
-    if (m_task.m_onPreviewBitmap) {
-        Preview(output, frame);
+    if (const auto preview = m_previewStopped ? nullptr : m_task.OnPreviewBitmap()) {
+        Preview(preview, output, frame);
     }
     for (std::int64_t i = 0; i < copies; ++i) {
         frame->pts = output.SyncOpts++;

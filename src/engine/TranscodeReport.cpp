@@ -25,7 +25,8 @@ bool Convert(AVPtr<SwsContext>& scaler, int width, int height, AVPixelFormat fro
 
 }  // namespace
 
-void TranscodeRun::RunCustomHook(AVFrame* frame, const AVStream* stream) {
+void TranscodeRun::RunCustomHook(const std::function<void(THookInfo&)>& hook, AVFrame* frame,
+                                 const AVStream* stream) {
     m_hookBitmap.Resize(frame->width, frame->height);
     std::uint8_t* bitmapPlanes[4] = {m_hookBitmap.Pixels.data(), nullptr, nullptr, nullptr};
     const int bitmapStrides[4] = {m_hookBitmap.Stride(), 0, 0, 0};
@@ -33,7 +34,7 @@ void TranscodeRun::RunCustomHook(AVFrame* frame, const AVStream* stream) {
     if (!Convert(m_hookToRgb, frame->width, frame->height, format, AV_PIX_FMT_BGR24, frame->data,
                  frame->linesize, bitmapPlanes, bitmapStrides)) {
         m_task.Log(llError, "Cannot initialize the toRGB conversion context");
-        m_task.m_onCustomHook = nullptr;
+        m_hookStopped = true;
         return;
     }
     THookInfo info;
@@ -43,7 +44,7 @@ void TranscodeRun::RunCustomHook(AVFrame* frame, const AVStream* stream) {
                    ? -1
                    : av_rescale_q(frame->pts, stream->time_base, AVRational{1, AV_TIME_BASE});
     try {
-        m_task.m_onCustomHook(info);
+        hook(info);
     } catch (const std::exception& error) {
         m_task.Log(llError, std::string("Error occurs OnCustomHook: ") + error.what());
         return;
@@ -54,16 +55,17 @@ void TranscodeRun::RunCustomHook(AVFrame* frame, const AVStream* stream) {
         if (!Convert(m_hookFromRgb, frame->width, frame->height, AV_PIX_FMT_BGR24, format,
                      sourcePlanes, bitmapStrides, frame->data, frame->linesize)) {
             m_task.Log(llError, "Cannot initialize the fromRGB conversion context");
-            m_task.m_onCustomHook = nullptr;
+            m_hookStopped = true;
             return;
         }
     }
     if (info.StopHook) {
-        m_task.m_onCustomHook = nullptr;
+        m_hookStopped = true;
     }
 }
 
-void TranscodeRun::Preview(OutputStream& output, const AVFrame* frame) {
+void TranscodeRun::Preview(const std::function<void(const TPreviewInfo&)>& preview,
+                           OutputStream& output, const AVFrame* frame) {
     const std::int64_t now = Now();
     if (output.LastPreview != 0 && now - output.LastPreview < 100000) {
         return;
@@ -76,7 +78,7 @@ void TranscodeRun::Preview(OutputStream& output, const AVFrame* frame) {
                  static_cast<AVPixelFormat>(frame->format), AV_PIX_FMT_BGR24, frame->data,
                  frame->linesize, planes, strides)) {
         m_task.Log(llError, "Cannot initialize the toRGB conversion context");
-        m_task.m_onPreviewBitmap = nullptr;
+        m_previewStopped = true;
         return;
     }
     TPreviewInfo info;
@@ -84,7 +86,7 @@ void TranscodeRun::Preview(OutputStream& output, const AVFrame* frame) {
     info.FrameNumber = static_cast<std::int32_t>(m_pictureCount);
     info.PTS =
         av_rescale_q(output.SyncOpts, output.Encoder->time_base, AVRational{1, AV_TIME_BASE});
-    m_task.m_onPreviewBitmap(info);
+    preview(info);
 }
 
 void TranscodeRun::Report(bool isLast) {
@@ -143,7 +145,8 @@ void TranscodeRun::Report(bool isLast) {
         reportTime = 0.01;
     }
     const double bitRate = static_cast<double>(totalSize) * 8 / reportTime / 1000;
-    const bool handler = static_cast<bool>(m_task.m_onProgress);
+    const auto progress = m_task.OnProgress();
+    const bool handler = static_cast<bool>(progress);
     if (handler || m_settings.Verbosity > 0 || isLast) {
         text += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s",
                        static_cast<double>(totalSize) / 1024, reportTime, bitRate);
@@ -165,7 +168,7 @@ void TranscodeRun::Report(bool isLast) {
             info.CurrentSize = totalSize;
             info.CurrentDuration = static_cast<std::int64_t>(reportTime * 1e6);
             info.TotalDuration = m_task.TotalDuration();
-            m_task.m_onProgress(info);
+            progress(info);
         } else if (m_settings.Verbosity >= 0) {
             m_task.Log(llVerbose, text);
         }

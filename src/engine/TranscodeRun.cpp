@@ -259,11 +259,11 @@ void TranscodeRun::MapStreams() {
 void TranscodeRun::SetUpCopy(OutputStream& output) {
     const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
     if (plan.Type == AVMEDIA_TYPE_VIDEO) {
-        if (m_task.m_onCustomHook) {
+        if (m_task.OnCustomHook()) {
             throw EngineError(
                 "-vcodec copy and CustomHook are incompatible (frames are not decoded)");
         }
-        if (m_task.m_onPreviewBitmap) {
+        if (m_task.OnPreviewBitmap()) {
             throw EngineError(
                 "-vcodec copy and PostHooks are incompatible (frames are not decoded)");
         }
@@ -574,7 +574,6 @@ void TranscodeRun::WriteHeaders() {
             throw EngineError(text);
         }
     }
-    m_headersWritten = true;
 }
 
 void TranscodeRun::LogMapping() {

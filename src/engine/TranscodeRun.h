@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,7 +102,8 @@ private:
     void FeedOutputs(InputStream& input, AVFrame* frame);
     void DecodeSubtitle(InputStream& input, const AVPacket* packet);
     void CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet);
-    void RunCustomHook(AVFrame* frame, const AVStream* stream);
+    void RunCustomHook(const std::function<void(THookInfo&)>& hook, AVFrame* frame,
+                       const AVStream* stream);
 
     void ConfigureVideoGraph(OutputStream& output, const AVFrame* frame, const InputStream& input);
     void ConfigureAudioGraph(OutputStream& output, const AVFrame* frame);
@@ -114,7 +116,8 @@ private:
     void WritePacket(OutputStream& output, AVPacket* packet);
     void Mux(OutputStream& output, AVPacket* packet);
     void FlushEncoders();
-    void Preview(OutputStream& output, const AVFrame* frame);
+    void Preview(const std::function<void(const TPreviewInfo&)>& preview, OutputStream& output,
+                 const AVFrame* frame);
 
     void Report(bool isLast);
     bool Raise(const std::string& text);  // raises with xerror, logs otherwise
@@ -148,7 +151,10 @@ private:
     AVPtr<SwsContext> m_previewScaler;
     Bitmap m_hookBitmap;
     Bitmap m_previewBitmap;
-    bool m_headersWritten = false;
+    // The hook asked to be called no more, or a picture could not be converted for it or
+    // for the preview: this run leaves it alone from then on.
+    bool m_hookStopped = false;
+    bool m_previewStopped = false;
 };
 
 }  // namespace mw

@@ -448,9 +448,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         }
     }
     m_closing = true;
-    m_engine.OnProgress = nullptr;
-    m_engine.OnTerminate = nullptr;
-    m_engine.OnCustomHook = nullptr;
+    m_engine.SetOnProgress(nullptr);
+    m_engine.SetOnTerminate(nullptr);
+    m_engine.SetOnCustomHook(nullptr);
     m_engine.StopTasks(true);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     // Settings are written only once they were read from their folder.

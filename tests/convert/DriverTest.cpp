@@ -164,8 +164,8 @@ TEST_F(DriverTest, CancelDuringTheSecondFile) {
                                             Fixture("three.avi", 0.5)};
     bool cancelled = false;
     Run(files, false, [&](ConversionDriver& driver) {
-        if (!cancelled && driver.Rows().size() == 3 && driver.Rows()[1].Status == "Converting..." &&
-            driver.Percent() > 5) {
+        if (!cancelled && driver.Rows().size() == 3 &&
+            driver.Rows()[1].State == RowState::Converting && driver.Percent() > 5) {
             cancelled = true;
             driver.CancelRun();
         }
@@ -183,6 +183,37 @@ TEST_F(DriverTest, CancelDuringTheSecondFile) {
     EXPECT_EQ(left, std::vector<std::string>{"one.mp3"});
     EXPECT_NEAR(std::stod(test::FFprobe(m_dir.File("out/one.mp3"))["format.duration"]), 0.5, 0.1);
     EXPECT_TRUE(test::DecodesCleanly(m_dir.File("out/one.mp3")));
+}
+
+// Closing the window destroys the driver while two tasks report: nothing of the driver is
+// called afterwards and no output is left half-written.
+TEST_F(DriverTest, DestroyedWhileReportsAreUnderWay) {
+    const std::vector<std::string> files = {Fixture("a.avi", 10), Fixture("b.avi", 10),
+                                            Fixture("c.avi", 10)};
+    TFFmpegVCL engine;
+    InputList inputs;
+    inputs.AddFiles(engine.Probe(), files, [](const std::string&) {});
+    bool destroyed = false;
+    auto driver = std::make_unique<ConversionDriver>(
+        engine, m_settings, false, [&](const std::string&) { EXPECT_FALSE(destroyed); });
+    driver->SetThreadCount(2);
+    int reports = 0;
+    driver->OnChanged = [&] {
+        EXPECT_FALSE(destroyed);
+        ++reports;
+    };
+    driver->StartRun(inputs);
+    while (reports < 3) {
+        m_mainThread.WaitAndProcess(std::chrono::milliseconds(10));
+    }
+    driver.reset();
+    destroyed = true;
+    m_mainThread.ProcessPending();
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.File("out"))) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_NE(name.front(), '.') << name;
+        EXPECT_TRUE(test::DecodesCleanly(entry.path().string())) << name;
+    }
 }
 
 TEST_F(DriverTest, NamesStayUniqueWithinARunAndJoinsMakeOneFile) {

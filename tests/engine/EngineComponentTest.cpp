@@ -36,10 +36,10 @@ protected:
         fixture.Seconds = 1;
         m_clip = m_dir.File("clip.avi");
         test::WriteFixture(m_clip, fixture);
-        m_engine.OnTerminate = [this](const TTerminateInfo& info) {
+        m_engine.SetOnTerminate([this](const TTerminateInfo& info) {
             std::lock_guard guard(m_mutex);
             m_reports.push_back(info);
-        };
+        });
     }
 
     void TearDown() override { m_engine.StopTasks(true); }
@@ -89,13 +89,13 @@ TEST_F(EngineTest, OneAtATimeInQueueOrderEachInItsOwnThread) {
     std::map<int, std::set<std::thread::id>> threadsOfTask;
     std::vector<int> order;
     m_engine.SetTriggerEventInMainThread(false);
-    m_engine.OnProgress = [&](PProgressInfo info) {
+    m_engine.SetOnProgress([&](PProgressInfo info) {
         std::lock_guard guard(lock);
         threadsOfTask[info->TaskIndex].insert(std::this_thread::get_id());
         if (order.empty() || order.back() != info->TaskIndex) {
             order.push_back(info->TaskIndex);
         }
-    };
+    });
     m_engine.StartTask(1);
     WaitForFinalReport();
     std::vector<int> terminated;
@@ -121,7 +121,7 @@ TEST_F(EngineTest, SynchronousRunReturnsAfterTheFinalReport) {
     Queue("a.mp3");
     Queue("b.mp3");
     std::set<std::thread::id> threads;
-    m_engine.OnProgress = [&](PProgressInfo) { threads.insert(std::this_thread::get_id()); };
+    m_engine.SetOnProgress([&](PProgressInfo) { threads.insert(std::this_thread::get_id()); });
     m_engine.StartTask(0);
     const std::vector<TTerminateInfo> reports = Reports();
     ASSERT_EQ(reports.size(), 3u);
@@ -211,7 +211,7 @@ TEST_F(EngineTest, StopWithOneRunningAndTwoWaiting) {
             m_engine.SetOutputFile(index, m_dir.File("s" + std::to_string(i) + ".mp4"), &output));
     }
     std::atomic<bool> progressed{false};
-    m_engine.OnProgress = [&](PProgressInfo) { progressed = true; };
+    m_engine.SetOnProgress([&](PProgressInfo) { progressed = true; });
     m_engine.StartTask(1);
     while (!progressed) {
         m_mainThread.WaitAndProcess(std::chrono::milliseconds(10));
@@ -253,13 +253,13 @@ TEST_F(EngineTest, ManyShortTasksStoppedHalfWay) {
     }
     std::atomic<int> counted{0};
     std::atomic<bool> stopped{false};
-    m_engine.OnTerminate = [&](const TTerminateInfo& info) {
+    m_engine.SetOnTerminate([&](const TTerminateInfo& info) {
         std::lock_guard guard(m_mutex);
         m_reports.push_back(info);
         if (info.TaskIndex >= 0) {
             ++counted;
         }
-    };
+    });
     m_engine.StartTask(2);
     while (counted < kTasks / 2) {
         m_mainThread.WaitAndProcess(std::chrono::milliseconds(1));
@@ -338,7 +338,7 @@ TEST_F(EngineTest, CustomHookDrawsIntoEveryPicture) {
     ASSERT_TRUE(m_engine.SetOutputFile(index, m_dir.File("marked.mkv"), &output));
     std::atomic<int> hooked{0};
     std::thread::id hookThread;
-    m_engine.OnCustomHook = [&](PHookInfo info) {
+    m_engine.SetOnCustomHook([&](PHookInfo info) {
         hookThread = std::this_thread::get_id();
         Bitmap& picture = *info->Picture;
         for (int y = 0; y < 16; ++y) {
@@ -350,7 +350,7 @@ TEST_F(EngineTest, CustomHookDrawsIntoEveryPicture) {
             }
         }
         ++hooked;
-    };
+    });
     m_engine.StartTask(1);
     WaitForFinalReport();
     EXPECT_EQ(hooked.load(), 25);
@@ -381,10 +381,10 @@ TEST_F(EngineTest, PreviewBitmapsAndTheirLimits) {
     ASSERT_TRUE(m_engine.SetOutputFile(copy, m_dir.File("copy.avi"), &copyOptions));
     Queue("preview.avi");
     std::vector<TPreviewInfo> previews;
-    m_engine.OnPreviewBitmap = [&](const TPreviewInfo& info) {
+    m_engine.SetOnPreviewBitmap([&](const TPreviewInfo& info) {
         EXPECT_EQ(info.Picture->Width, 160);
         previews.push_back(info);
-    };
+    });
     m_engine.StartTask(1);
     WaitForFinalReport();
     bool refused = false;
@@ -398,6 +398,63 @@ TEST_F(EngineTest, PreviewBitmapsAndTheirLimits) {
     ASSERT_FALSE(previews.empty());
     EXPECT_EQ(previews.front().TaskIndex, 1);
     m_engine.ClearTasks();
+}
+
+// The desktop program replaces handlers and toggles the preview on the main thread while
+// workers deliver reports, and destroys the engine in the middle of a run. No handler may
+// run once the engine is gone, and the outputs are whole or absent.
+TEST_F(EngineTest, HandlersReplacedAndEngineDestroyedWhileReportsAreUnderWay) {
+    auto engine = std::make_unique<TFFmpegVCL>();
+    std::atomic<bool> destroyed{false};
+    std::atomic<int> progress{0};
+    std::atomic<int> hooked{0};
+    const auto onProgress = [&](PProgressInfo) {
+        EXPECT_FALSE(destroyed.load());
+        ++progress;
+    };
+    const auto onHook = [&](PHookInfo) {
+        EXPECT_FALSE(destroyed.load());
+        ++hooked;
+    };
+    const auto onTerminate = [&](const TTerminateInfo&) { EXPECT_FALSE(destroyed.load()); };
+    engine->SetProgressInterval(100);
+    engine->SetOnTerminate(onTerminate);
+    for (const char* name : {"one.mkv", "two.mkv", "three.mkv"}) {
+        const int index = engine->AddTask(m_clip);
+        ASSERT_GE(index, 0) << engine->LastErrorMessage();
+        TOutputOptions output;
+        output.VideoCodec = "ffv1";
+        output.DisableAudio = true;
+        output.CustomHook = true;
+        ASSERT_TRUE(engine->SetOutputFile(index, m_dir.File(name), &output))
+            << engine->LastErrorMessage();
+    }
+    engine->StartTask(2);
+    // Replaced for a while: until a few pictures were hooked, or for a bounded number of rounds.
+    for (int round = 0; round < 2000 && (hooked.load() < 10 || progress.load() == 0); ++round) {
+        engine->SetOnProgress(onProgress);
+        engine->SetOnCustomHook(round % 2 ? nullptr : std::function<void(PHookInfo)>(onHook));
+        engine->SetOnPreviewBitmap(
+            round % 3 ? nullptr
+                      : std::function<void(const TPreviewInfo&)>([](const TPreviewInfo&) {}));
+        engine->SetPreviewBitmap(round % 2 == 0);
+        engine->SetOnTerminate(round % 2 ? nullptr : std::function(onTerminate));
+        m_mainThread.WaitAndProcess(std::chrono::milliseconds(1));
+    }
+    engine.reset();
+    destroyed = true;
+    m_mainThread.ProcessPending();
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.File(""))) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_NE(name.front(), '.') << name;
+        if (name.ends_with(".mkv")) {
+            EXPECT_TRUE(test::DecodesCleanly(entry.path().string())) << name;
+            EXPECT_EQ(test::FFprobe(entry.path().string(),
+                                    {"-count_packets"})["streams.stream.0.nb_read_packets"],
+                      "25")
+                << name;
+        }
+    }
 }
 
 }  // namespace

@@ -127,11 +127,11 @@ protected:
         Converted result;
         TFFmpegVCL engine;
         TTerminateInfo report;
-        engine.OnTerminate = [&](const TTerminateInfo& info) {
+        engine.SetOnTerminate([&](const TTerminateInfo& info) {
             if (info.TaskIndex >= 0) {
                 report = info;
             }
-        };
+        });
         TAVProbe& probe = engine.Probe();
         EXPECT_TRUE(probe.LoadFile(input));
         result.Options = BuildOutputOptions(probe, m_settings);
