@@ -5,7 +5,7 @@
 #include "EncoderNames.h"
 #include "EngineError.h"
 #include "TaskFiles.h"
-#include "TranscodeRun.h"
+#include "transcode/TranscodeRun.h"
 #include "UnicodeProtocol.h"
 
 namespace mw {

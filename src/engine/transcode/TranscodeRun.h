@@ -12,9 +12,9 @@ extern "C" {
 #include <libavcodec/bsf.h>
 }
 
-#include "Codecs.h"
-#include "CustomFFmpeg.h"
-#include "TaskFiles.h"
+#include "engine/Codecs.h"
+#include "engine/CustomFFmpeg.h"
+#include "engine/TaskFiles.h"
 
 namespace mw {
 
@@ -48,7 +48,7 @@ private:
     };
 
     struct OutputStream {
-        TCustomFFmpeg::OutputStreamSpec* Plan = nullptr;
+        const TCustomFFmpeg::OutputStreamSpec* Plan = nullptr;
         int OutputFile = 0;  // the output entry (in join mode: the group)
         AVFormatContext* Muxer = nullptr;
         AVStream* Stream = nullptr;
@@ -63,6 +63,8 @@ private:
         std::int64_t CopyStartDts = AV_NOPTS_VALUE;
         std::int64_t NextInputTime = AV_NOPTS_VALUE;  // microseconds, of the frames fed
         std::vector<AVPtr<AVBSFContext>> Filters;
+        // Video: the pad bands around the picture, fitted with it to the encoded size.
+        int PadLeft = 0, PadRight = 0, PadTop = 0, PadBottom = 0;
         // The filter graph from decoded frames to encoder frames, rebuilt when the input
         // frames change shape (a new input of a join, a new picture size).
         AVPtr<AVFilterGraph> Graph;
@@ -79,6 +81,7 @@ private:
     };
 
     struct InputFileState {
+        std::int64_t TsOffset = 0;  // microseconds added to the file's time stamps
         bool Ended = false;
         bool NoPacket = false;
         std::int64_t End = AV_NOPTS_VALUE;  // latest packet end read, microseconds
@@ -88,12 +91,25 @@ private:
     void MapStreams();
     void SetUpCopy(OutputStream& output);
     void SetUpEncoder(OutputStream& output);
+    void SetUpVideoEncoder(OutputStream& output, const InputStream& input);
+    void FitVideoSize(OutputStream& output, const InputStream& input);
+    void SetUpTwoPass(OutputStream& output);
+    void SetUpAudioEncoder(OutputStream& output);
+    void SetUpSubtitleEncoder(OutputStream& output, const InputStream& input);
     void OpenDecoders();
     void OpenBitstreamFilters(OutputStream& output);
     void WriteHeaders();
     void LogMapping();
 
     int ChooseInput(bool& finished);
+    // One pass of the loop: chooses an input, reads a packet and processes it; false when
+    // the loop ends.
+    bool Pass();
+    // No input had a packet ready: true to try again, false when none will have one.
+    bool RetryWaitingInputs();
+    // Moves a packet's times by the file's offset, scale and jumps; false for a packet past
+    // the recording time.
+    bool FixTimestamps(InputStream& input, AVPacket* packet);
     void EndOfInput(int file);
     void ProcessPacket(InputStream& input, const AVPacket* packet);
     void DecodeVideo(InputStream& input, AVFrame* frame);

@@ -1,3 +1,5 @@
+#include "TranscodeRun.h"
+
 #include <cmath>
 
 extern "C" {
@@ -6,9 +8,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "AVError.h"
-#include "EngineError.h"
-#include "TranscodeRun.h"
+#include "core/UtilFuncs.h"
+#include "engine/AVError.h"
+#include "engine/EngineError.h"
 
 namespace mw {
 
@@ -59,32 +61,6 @@ std::string ScalerFlags(const std::vector<NamedOption>& options) {
 
 }  // namespace
 
-void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* frame) {
-    frame->pts = frame->best_effort_timestamp;
-    if (const auto hook = m_hookStopped ? nullptr : m_task.OnCustomHook()) {
-        RunCustomHook(hook, frame, input.Stream);
-    }
-    ++m_pictureCount;
-    FeedOutputs(input, frame);
-}
-
-void TranscodeRun::DecodeAudio(InputStream& input, AVFrame* frame) {
-    frame->pts = frame->best_effort_timestamp;
-    FeedOutputs(input, frame);
-}
-
-void TranscodeRun::FeedOutputs(InputStream& input, AVFrame* frame) {
-    const int index = static_cast<int>(&input - m_inputStreams.data());
-    for (int o : input.Outputs) {
-        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
-        if (output.Copy || output.Finished ||
-            output.Sources[static_cast<std::size_t>(CurrentGroup())] != index) {
-            continue;
-        }
-        FilterFrame(output, frame, input);
-    }
-}
-
 void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* frame,
                                        const InputStream& input) {
     const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
@@ -130,10 +106,10 @@ void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* fram
     }
     const int width = output.Encoder->width;
     const int height = output.Encoder->height;
-    int pictureWidth = width - plan.PadLeft - plan.PadRight;
-    int pictureHeight = height - plan.PadTop - plan.PadBottom;
-    int padLeft = plan.PadLeft;
-    int padTop = plan.PadTop;
+    int pictureWidth = width - output.PadLeft - output.PadRight;
+    int pictureHeight = height - output.PadTop - output.PadBottom;
+    int padLeft = output.PadLeft;
+    int padTop = output.PadTop;
     if (m_joined && CurrentGroup() > 0) {
         // The output frame was fitted to the first input; each later one is fitted into
         // it by its own shape.
@@ -333,145 +309,6 @@ void TranscodeRun::DrainGraph(OutputStream& output, bool endOfStream) {
         output.Graph.reset();
         output.Source = output.Sink = nullptr;
         output.GraphInput = -1;
-    }
-}
-
-void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
-    if (output.Finished || frame->pts == AV_NOPTS_VALUE) {
-        return;
-    }
-    const TCustomFFmpeg::OutputFile& file =
-        *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
-    AVCodecContext* encoder = output.Encoder.get();
-    const AVRational sinkBase = av_buffersink_get_time_base(output.Sink);
-    const double seconds = static_cast<double>(frame->pts) * av_q2d(sinkBase) -
-                           static_cast<double>(file.StartTime) / AV_TIME_BASE;
-    if (seconds < 0) {
-        return;
-    }
-    if (file.RecordingTime != kUnlimited &&
-        seconds >= static_cast<double>(file.RecordingTime) / AV_TIME_BASE) {
-        output.Finished = true;
-        return;
-    }
-    const double syncIpts = seconds / av_q2d(encoder->time_base);
-    const double delta = syncIpts - static_cast<double>(output.SyncOpts);
-    std::int64_t copies = 1;
-    const int vsync = m_settings.VideoSync;
-    const bool variableRate = output.Muxer->oformat->flags & AVFMT_VARIABLE_FPS;
-    if (vsync == 0) {
-        const std::int64_t slot = std::llround(syncIpts);
-        if (slot < output.SyncOpts) {
-            copies = 0;
-        } else {
-            output.SyncOpts = slot;
-        }
-    } else if (delta < -1.1) {
-        copies = 0;
-    } else if (vsync == 2 || (vsync < 0 && variableRate)) {
-        if (delta <= -0.6) {
-            copies = 0;
-        } else if (delta > 0.6) {
-            output.SyncOpts = std::llround(syncIpts);
-        }
-    } else {
-        // A constant-rate output shows each picture in the slots its time span covers, so
-        // the number of pictures follows the input's duration within half a picture.
-        double span = 0.0;
-        if (frame->pkt_duration > 0) {
-            span = static_cast<double>(frame->pkt_duration) * av_q2d(sinkBase) /
-                   av_q2d(encoder->time_base);
-        } else if (const AVRational rate = av_buffersink_get_frame_rate(output.Sink);
-                   rate.num > 0) {
-            span = av_q2d(av_inv_q(rate)) / av_q2d(encoder->time_base);
-        }
-        copies = span > 0 ? std::llround(syncIpts + span) - output.SyncOpts
-                          : (delta < -1.1  ? 0
-                             : delta > 1.1 ? std::llround(delta)
-                                           : 1);
-    }
-    copies = std::min(copies, output.Plan->MaxFrames - output.FramesWritten);
-    if (copies <= 0) {
-        ++m_dropped;
-        if (m_settings.Verbosity > 2) {
-            m_task.Log(llVerbose, "*** drop!");
-        }
-        return;
-    }
-    if (copies > 1) {
-        m_duplicated += copies - 1;
-        if (m_settings.Verbosity > 2) {
-            m_task.Log(llVerbose, Format("*** %lld dup!", static_cast<long long>(copies - 1)));
-        }
-    }
-    if (const auto preview = m_previewStopped ? nullptr : m_task.OnPreviewBitmap()) {
-        Preview(preview, output, frame);
-    }
-    for (std::int64_t i = 0; i < copies; ++i) {
-        frame->pts = output.SyncOpts++;
-        frame->pict_type = AV_PICTURE_TYPE_NONE;
-        SendToEncoder(output, frame);
-        ++output.FramesWritten;
-    }
-}
-
-void TranscodeRun::EncodeAudio(OutputStream& output, AVFrame* frame) {
-    if (output.Finished) {
-        return;
-    }
-    const TCustomFFmpeg::OutputFile& file =
-        *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
-    AVCodecContext* encoder = output.Encoder.get();
-    const std::int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : output.SyncOpts;
-    const std::int64_t startSamples =
-        av_rescale(file.StartTime, encoder->sample_rate, AV_TIME_BASE);
-    if (pts < startSamples) {
-        return;
-    }
-    if (file.RecordingTime != kUnlimited &&
-        pts - startSamples >= av_rescale(file.RecordingTime, encoder->sample_rate, AV_TIME_BASE)) {
-        output.Finished = true;
-        return;
-    }
-    if (output.FramesWritten >= output.Plan->MaxFrames) {
-        return;
-    }
-    frame->pts = std::max(pts - startSamples, output.SyncOpts);
-    output.SyncOpts = frame->pts + frame->nb_samples;
-    SendToEncoder(output, frame);
-    ++output.FramesWritten;
-}
-
-void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
-    AVCodecContext* encoder = output.Encoder.get();
-    const int sent = avcodec_send_frame(encoder, frame);
-    if (sent < 0 && sent != AVERROR_EOF) {
-        throw EngineError(output.Plan->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
-                                                                  : "Audio encoding failed");
-    }
-    AVPacket* packet = m_encoded.get();
-    for (;;) {
-        const int received = avcodec_receive_packet(encoder, packet);
-        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
-            break;
-        }
-        if (received < 0) {
-            throw EngineError(output.Plan->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
-                                                                      : "Audio encoding failed");
-        }
-        std::size_t statsSize = 0;
-        if (const std::uint8_t* stats =
-                av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &statsSize);
-            stats && statsSize >= 4) {
-            const int lambda = stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24;
-            output.LastQuality = static_cast<float>(lambda) / FF_QP2LAMBDA;
-        }
-        if (output.PassLog && encoder->stats_out) {
-            std::fputs(encoder->stats_out, output.PassLog.get());
-        }
-        packet->time_base = encoder->time_base;
-        WritePacket(output, packet);
-        av_packet_unref(packet);
     }
 }
 
