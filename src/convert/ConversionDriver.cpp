@@ -191,7 +191,6 @@ void ConversionDriver::Refuse(const std::string& name, const std::string& logLin
     ConversionRow row;
     row.Name = ExtractFileName(name);
     row.Status = "Failed.";
-    row.State = RowState::Failed;
     row.Path = ExtractFilePath(name);
     Refuse(std::move(row), name, logLine, reason);
 }
@@ -199,6 +198,7 @@ void ConversionDriver::Refuse(const std::string& name, const std::string& logLin
 void ConversionDriver::Refuse(ConversionRow row, const std::string& name,
                               const std::string& logLine, const std::string& reason) {
     m_log(logLine);
+    row.State = RowState::Failed;
     AddError(m_rows.size(), name, reason);
     m_failures.push_back({m_rows.size(), name, reason});
     m_rows.push_back(std::move(row));
