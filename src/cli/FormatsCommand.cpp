@@ -4,7 +4,7 @@
 
 #include "Commands.h"
 #include "Json.h"
-#include "engine/OutputFields.h"
+#include "engine/options/OutputFields.h"
 #include "formats/FormatCatalog.h"
 #include "formats/PresetCatalog.h"
 

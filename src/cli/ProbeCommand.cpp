@@ -7,8 +7,8 @@
 #include "EngineSession.h"
 #include "Json.h"
 #include "core/UtilFuncs.h"
-#include "engine/AVProbe.h"
 #include "engine/EngineError.h"
+#include "engine/probe/AVProbe.h"
 
 namespace mw::cli {
 

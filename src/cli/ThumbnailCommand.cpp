@@ -6,7 +6,7 @@
 #include "EngineSession.h"
 #include "convert/Thumbnail.h"
 #include "engine/EngineError.h"
-#include "engine/OutputPlacement.h"
+#include "engine/files/OutputPlacement.h"
 
 namespace mw::cli {
 

@@ -15,7 +15,7 @@
 #include "core/MainThread.h"
 #include "core/UtilFuncs.h"
 #include "engine/FFmpegVCL.h"
-#include "engine/OutputFields.h"
+#include "engine/options/OutputFields.h"
 
 namespace mw::cli {
 

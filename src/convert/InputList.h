@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "dvd/DvdTitleChoice.h"
-#include "engine/AVProbe.h"
-#include "engine/Bitmap.h"
+#include "engine/common/Bitmap.h"
+#include "engine/probe/AVProbe.h"
 
 namespace mw {
 

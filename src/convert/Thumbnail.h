@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/AVProbe.h"
-#include "engine/Bitmap.h"
+#include "engine/common/Bitmap.h"
+#include "engine/probe/AVProbe.h"
 
 namespace mw {
 

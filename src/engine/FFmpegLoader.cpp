@@ -1,4 +1,4 @@
-#include "FFmpegLoader.h"
+#include "engine/FFmpegLoader.h"
 
 #include <array>
 
@@ -11,8 +11,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "FFmpegLogger.h"
 #include "core/UtilFuncs.h"
+#include "engine/FFmpegLogger.h"
 
 namespace mw {
 

@@ -1,4 +1,4 @@
-#include "FFmpegLogger.h"
+#include "engine/FFmpegLogger.h"
 
 #include <unistd.h>
 
@@ -9,11 +9,11 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-#include "EngineError.h"
-#include "FFmpegLoader.h"
 #include "core/Ini.h"
 #include "core/MainThread.h"
 #include "core/UtilFuncs.h"
+#include "engine/EngineError.h"
+#include "engine/FFmpegLoader.h"
 
 namespace mw {
 

@@ -1,12 +1,12 @@
-#include "FFmpegVCL.h"
+#include "engine/FFmpegVCL.h"
 
 #include <algorithm>
 
-#include "EngineError.h"
-#include "FFmpegLoader.h"
-#include "RecordApplication.h"
 #include "core/MainThread.h"
 #include "core/Platform.h"
+#include "engine/EngineError.h"
+#include "engine/FFmpegLoader.h"
+#include "engine/options/RecordApplication.h"
 
 namespace mw {
 

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "AVProbe.h"
-#include "CustomFFmpeg.h"
-#include "OptionRecords.h"
 #include "core/ThreadPriority.h"
+#include "engine/options/OptionRecords.h"
+#include "engine/probe/AVProbe.h"
+#include "engine/task/CustomFFmpeg.h"
 
 namespace mw {
 

@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "engine/AVProbe.h"
-#include "engine/OptionRecords.h"
+#include "engine/options/OptionRecords.h"
+#include "engine/probe/AVProbe.h"
 
 namespace mw {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/OutputFields.h"
+#include "engine/options/OutputFields.h"
 
 namespace mw {
 

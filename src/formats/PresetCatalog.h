@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FormatCatalog.h"
-#include "engine/OptionRecords.h"
+#include "engine/options/OptionRecords.h"
 
 namespace mw {
 

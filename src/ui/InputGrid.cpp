@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "dvd/DvdTitles.h"
-#include "engine/Bitmap.h"
+#include "engine/common/Bitmap.h"
 
 namespace mw {
 

@@ -8,7 +8,7 @@
 #include "QualityPreference.h"
 #include "RealUrl.h"
 #include "core/UtilFuncs.h"
-#include "engine/OutputPlacement.h"
+#include "engine/files/OutputPlacement.h"
 
 namespace mw {
 

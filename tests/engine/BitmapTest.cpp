@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/AVProbe.h"
-#include "engine/Bitmap.h"
+#include "engine/common/Bitmap.h"
+#include "engine/probe/AVProbe.h"
 #include "support/MediaFixture.h"
 #include "support/TempDir.h"
 

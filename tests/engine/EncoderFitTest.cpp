@@ -4,9 +4,9 @@
 #include <map>
 #include <mutex>
 
-#include "engine/CustomFFmpeg.h"
 #include "engine/EngineError.h"
-#include "engine/RecordApplication.h"
+#include "engine/options/RecordApplication.h"
+#include "engine/task/CustomFFmpeg.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "core/MainThread.h"
-#include "engine/AVProbe.h"
 #include "engine/EngineError.h"
 #include "engine/FFmpegVCL.h"
+#include "engine/probe/AVProbe.h"
 #include "support/Errors.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"

@@ -5,7 +5,7 @@ extern "C" {
 }
 
 #include "engine/FFmpegLoader.h"
-#include "engine/UnicodeProtocol.h"
+#include "engine/files/UnicodeProtocol.h"
 
 namespace mw {
 namespace {

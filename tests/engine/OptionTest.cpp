@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "engine/CustomFFmpeg.h"
 #include "engine/EngineError.h"
-#include "engine/ExtOptions.h"
-#include "engine/LegacyOptions.h"
-#include "engine/RecordApplication.h"
+#include "engine/options/ExtOptions.h"
+#include "engine/options/LegacyOptions.h"
+#include "engine/options/RecordApplication.h"
+#include "engine/task/CustomFFmpeg.h"
 #include "support/Errors.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"

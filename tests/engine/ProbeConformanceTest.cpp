@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/AVProbe.h"
+#include "engine/probe/AVProbe.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"

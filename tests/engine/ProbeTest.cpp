@@ -4,9 +4,9 @@
 #include <functional>
 
 #include "convert/Thumbnail.h"
-#include "engine/AVProbe.h"
 #include "engine/EngineError.h"
 #include "engine/FFmpegLoader.h"
+#include "engine/probe/AVProbe.h"
 #include "support/MediaFixture.h"
 #include "support/TempDir.h"
 

@@ -6,9 +6,9 @@
 #include <set>
 #include <sstream>
 
-#include "engine/CustomFFmpeg.h"
 #include "engine/EngineError.h"
-#include "engine/RecordApplication.h"
+#include "engine/options/RecordApplication.h"
+#include "engine/task/CustomFFmpeg.h"
 #include "support/MediaFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"

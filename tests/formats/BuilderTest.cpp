@@ -5,7 +5,7 @@
 #include <set>
 
 #include "core/UserSettings.h"
-#include "engine/OutputFields.h"
+#include "engine/options/OutputFields.h"
 #include "formats/FormatCatalog.h"
 #include "formats/OptionBuilder.h"
 #include "formats/PresetCatalog.h"

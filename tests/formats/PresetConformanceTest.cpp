@@ -8,8 +8,8 @@
 
 #include "core/MainThread.h"
 #include "core/UserSettings.h"
-#include "engine/EncoderNames.h"
 #include "engine/FFmpegVCL.h"
+#include "engine/codecs/EncoderNames.h"
 #include "formats/FormatCatalog.h"
 #include "formats/OptionBuilder.h"
 #include "formats/PresetCatalog.h"

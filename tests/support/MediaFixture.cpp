@@ -11,8 +11,8 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "engine/AVPtr.h"
 #include "engine/FFmpegLoader.h"
+#include "engine/common/AVPtr.h"
 
 namespace mw::test {
 

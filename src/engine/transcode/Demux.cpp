@@ -6,7 +6,7 @@
 
 #include "core/UtilFuncs.h"
 #include "engine/EngineError.h"
-#include "engine/OutputPlacement.h"
+#include "engine/files/OutputPlacement.h"
 
 namespace mw {
 

@@ -10,9 +10,9 @@ extern "C" {
 
 #include "TypeNames.h"
 #include "core/UtilFuncs.h"
-#include "engine/EncoderFit.h"
 #include "engine/EngineError.h"
-#include "engine/LegacyOptions.h"
+#include "engine/codecs/EncoderFit.h"
+#include "engine/options/LegacyOptions.h"
 
 namespace mw {
 

@@ -9,8 +9,8 @@ extern "C" {
 }
 
 #include "core/UtilFuncs.h"
-#include "engine/AVError.h"
 #include "engine/EngineError.h"
+#include "engine/common/AVError.h"
 
 namespace mw {
 

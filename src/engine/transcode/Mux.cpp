@@ -1,9 +1,9 @@
 #include "TranscodeRun.h"
 
 #include "core/UtilFuncs.h"
-#include "engine/AVError.h"
 #include "engine/EngineError.h"
-#include "engine/OutputPlacement.h"
+#include "engine/common/AVError.h"
+#include "engine/files/OutputPlacement.h"
 
 namespace mw {
 

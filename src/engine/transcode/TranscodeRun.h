@@ -12,9 +12,9 @@ extern "C" {
 #include <libavcodec/bsf.h>
 }
 
-#include "engine/Codecs.h"
-#include "engine/CustomFFmpeg.h"
-#include "engine/TaskFiles.h"
+#include "engine/codecs/Codecs.h"
+#include "engine/task/CustomFFmpeg.h"
+#include "engine/task/TaskFiles.h"
 
 namespace mw {
 

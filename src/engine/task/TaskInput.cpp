@@ -1,0 +1,244 @@
+#include <mutex>
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include "core/UtilFuncs.h"
+#include "engine/EngineError.h"
+#include "engine/FFmpegLoader.h"
+#include "engine/files/OpenErrors.h"
+#include "engine/files/OpenGuard.h"
+#include "engine/files/UnicodeProtocol.h"
+#include "engine/task/CustomFFmpeg.h"
+
+namespace mw {
+
+namespace {
+
+// A decoder named by a pending codec name; the message says why none serves.
+std::string CheckDecoderName(const std::string& name, AVMediaType type, const AVCodec*& codec) {
+    codec = nullptr;
+    if (name.empty()) {
+        return std::string();
+    }
+    codec = avcodec_find_decoder_by_name(name.c_str());
+    if (!codec) {
+        return "Unknown decoder '" + name + "'";
+    }
+    if (codec->type != type) {
+        codec = nullptr;
+        return "Invalid decoder type '" + name + "'";
+    }
+    return std::string();
+}
+
+}  // namespace
+
+bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
+    TaskSettings& s = m_settings;
+    const AVInputFormat* format = nullptr;
+    if (!s.FileFormat.empty()) {
+        format = av_find_input_format(s.FileFormat.c_str());
+        if (!format) {
+            throw EngineError("Unknown input format: \"" + s.FileFormat + "\"");
+        }
+    }
+    const AVCodec* videoDecoder = nullptr;
+    const AVCodec* audioDecoder = nullptr;
+    const AVCodec* subtitleDecoder = nullptr;
+    for (const auto& [name, type, codec] :
+         {std::tuple{&s.VideoCodecName, AVMEDIA_TYPE_VIDEO, &videoDecoder},
+          std::tuple{&s.AudioCodecName, AVMEDIA_TYPE_AUDIO, &audioDecoder},
+          std::tuple{&s.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, &subtitleDecoder}}) {
+        const std::string error = CheckDecoderName(*name, type, *codec);
+        if (!error.empty()) {
+            return Fail(error);
+        }
+    }
+
+    if (const std::string refusal = ReadRefusal(fileName); !refusal.empty()) {
+        return Fail(refusal);
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) {
+        return Fail("avformat_alloc_context failed");
+    }
+    AVDictionary* rawOptions = nullptr;
+    for (const NamedOption& option : m_libraryOptions.Format().Entries()) {
+        av_dict_set(&rawOptions, option.Name.c_str(), option.Value.c_str(), 0);
+    }
+    // Raw inputs take their shape from the pending settings, as capture devices do.
+    if (format && format->priv_class) {
+        if (s.FrameWidth > 0 && s.FrameHeight > 0) {
+            av_dict_set(
+                &rawOptions, "video_size",
+                (std::to_string(s.FrameWidth) + "x" + std::to_string(s.FrameHeight)).c_str(), 0);
+        }
+        if (s.FrameRate.den != 0) {
+            av_dict_set(
+                &rawOptions, "framerate",
+                (std::to_string(s.FrameRate.num) + "/" + std::to_string(s.FrameRate.den)).c_str(),
+                0);
+        }
+        if (s.PixelFormat >= 0) {
+            av_dict_set(&rawOptions, "pixel_format",
+                        av_get_pix_fmt_name(static_cast<AVPixelFormat>(s.PixelFormat)), 0);
+        }
+    }
+    const std::string libraryName = ToLibraryName(fileName);
+    RestrictProtocols(&rawOptions, libraryName);
+    const int opened = avformat_open_input(&raw, libraryName.c_str(), format, &rawOptions);
+    AVPtr<AVDictionary> unusedOptions(rawOptions);
+    if (opened < 0) {
+        return Fail(OpenErrorText(opened, fileName, libraryName));
+    }
+    InputContextPtr context(raw);
+
+    if (s.ProgramId >= 0) {
+        bool found = false;
+        for (unsigned p = 0; p < context->nb_programs; ++p) {
+            AVProgram* program = context->programs[p];
+            if (program->id == s.ProgramId) {
+                found = true;
+                for (unsigned i = 0; i < context->nb_streams; ++i) {
+                    context->streams[i]->discard = AVDISCARD_ALL;
+                }
+                for (unsigned i = 0; i < program->nb_stream_indexes; ++i) {
+                    context->streams[program->stream_index[i]]->discard = AVDISCARD_DEFAULT;
+                }
+            } else {
+                program->discard = AVDISCARD_ALL;
+            }
+        }
+        s.ProgramId = -1;
+        if (!found) {
+            return Fail("Specified program id not found");
+        }
+    }
+
+    int analysed;
+    {
+        std::lock_guard guard(CodecLock());
+        analysed = avformat_find_stream_info(context.get(), nullptr);
+    }
+    if (analysed < 0 && s.Verbosity >= 0) {
+        const std::string text = fileName + ": could not find codec parameters";
+        Log(llVerbose, text);
+        return Fail(text);
+    }
+
+    const std::int64_t fileStart = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
+    if (s.StartTime != 0) {
+        const std::int64_t target = s.StartTime + fileStart;
+        if (av_seek_frame(context.get(), -1, target, AVSEEK_FLAG_BACKWARD) < 0 && s.Verbosity > 0) {
+            Log(llVerbose, Format("%s: could not seek to position %0.3f", fileName.c_str(),
+                                  static_cast<double>(target) / AV_TIME_BASE));
+        }
+    }
+
+    // The first input with pictures gives the output its picture shape: a join fits the
+    // later inputs into the frame the first one set.
+    bool takeVideoShape = true;
+    for (const InputFile& earlier : m_inputs) {
+        for (unsigned i = 0; i < earlier.Context->nb_streams; ++i) {
+            if (earlier.Context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                takeVideoShape = false;
+            }
+        }
+    }
+
+    InputFile input;
+    input.FileName = fileName;
+    input.TsScale = s.TsScale;
+    input.DecoderNames.resize(context->nb_streams);
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        AVStream* stream = context->streams[i];
+        const AVCodecParameters* parameters = stream->codecpar;
+        switch (parameters->codec_type) {
+            case AVMEDIA_TYPE_VIDEO: {
+                s.PixelFormat = parameters->format < 0 ? 0 : parameters->format;
+                if (takeVideoShape) {
+                    s.FrameWidth = parameters->width;
+                    s.FrameHeight = parameters->height;
+                    const AVRational sar = stream->sample_aspect_ratio.num
+                                               ? stream->sample_aspect_ratio
+                                               : parameters->sample_aspect_ratio;
+                    const double sampleAspect = sar.num && sar.den ? av_q2d(sar) : 1.0;
+                    s.FrameAspect = parameters->width && parameters->height
+                                        ? sampleAspect * parameters->width / parameters->height
+                                        : 4.0 / 3.0;
+                }
+                const AVRational rate = stream->r_frame_rate;
+                const AVRational codecRate = stream->avg_frame_rate;
+                if (rate.num && codecRate.num && av_cmp_q(rate, codecRate) != 0) {
+                    Log(llInfo,
+                        Format("Seems stream %u codec frame rate differs from container frame "
+                               "rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                               i, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(rate),
+                               rate.num, rate.den));
+                }
+                s.FrameRate = rate;
+                if (s.VideoDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                } else if (s.VideoDiscard) {
+                    stream->discard = static_cast<AVDiscard>(s.VideoDiscard);
+                }
+                if (videoDecoder) {
+                    input.DecoderNames[i] = videoDecoder->name;
+                }
+                break;
+            }
+            case AVMEDIA_TYPE_AUDIO:
+                s.Channels = parameters->ch_layout.nb_channels;
+                s.ChannelLayoutMask = parameters->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
+                                          ? parameters->ch_layout.u.mask
+                                          : 0;
+                s.SampleRate = parameters->sample_rate;
+                s.SampleFormat = parameters->format;
+                if (s.AudioDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                }
+                if (audioDecoder) {
+                    input.DecoderNames[i] = audioDecoder->name;
+                }
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                if (s.SubtitleDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                }
+                if (subtitleDecoder) {
+                    input.DecoderNames[i] = subtitleDecoder->name;
+                }
+                break;
+            case AVMEDIA_TYPE_DATA:
+            case AVMEDIA_TYPE_ATTACHMENT:
+            case AVMEDIA_TYPE_UNKNOWN:
+                break;
+            default:
+                throw EngineError("invalid codec_type");
+        }
+    }
+    if (context->duration != AV_NOPTS_VALUE && context->duration > m_totalDuration) {
+        m_totalDuration = context->duration;
+    }
+    input.TsOffset = s.InputTsOffset - (s.CopyTs ? 0 : s.StartTime + fileStart);
+    if (s.Verbosity >= 0) {
+        Log(llVerbose, "Input #" + std::to_string(m_inputs.size()) + ", " + context->iformat->name +
+                           ", from '" + fileName + "'");
+    }
+    input.Context = std::move(context);
+    m_inputs.push_back(std::move(input));
+
+    s.FileFormat.clear();
+    s.VideoCodecName.clear();
+    s.AudioCodecName.clear();
+    s.SubtitleCodecName.clear();
+    s.VideoChannel = 0;
+    s.StartTime = 0;
+    s.InputTsOffset = 0;
+    s.TsScale.clear();
+    return true;
+}
+
+}  // namespace mw
