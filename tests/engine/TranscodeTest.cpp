@@ -279,11 +279,14 @@ TEST_F(TranscodeTest, JoinFitsEachInputByItsOwnShape) {
         int Height;
         int SarNum;
         int SarDen;
+        int FrameRate;
+        int SampleRate;
         const char* Shown;  // the picture inside the 640x360 frame
     };
-    const Part parts[] = {{"wide.mp4", 640, 360, 0, 1, "640x360"},
-                          {"dvd.mkv", 720, 480, 8, 9, "480x360"},
-                          {"portrait.mp4", 480, 854, 0, 1, "202x360"}};
+    // The first input sets the frame and sample rate the later ones are converted to.
+    const Part parts[] = {{"wide.mp4", 640, 360, 0, 1, 25, 44100, "640x360"},
+                          {"dvd.mkv", 720, 480, 8, 9, 30, 22050, "480x360"},
+                          {"portrait.mp4", 480, 854, 0, 1, 15, 48000, "202x360"}};
     std::vector<std::string> inputs;
     for (const Part& part : parts) {
         test::FixturePlan fixture;
@@ -294,6 +297,8 @@ TEST_F(TranscodeTest, JoinFitsEachInputByItsOwnShape) {
         fixture.Height = part.Height;
         fixture.SampleAspectNum = part.SarNum;
         fixture.SampleAspectDen = part.SarDen;
+        fixture.FrameRateNum = part.FrameRate;
+        fixture.SampleRate = part.SampleRate;
         fixture.Seconds = 1;
         inputs.push_back(m_dir.File(part.Name));
         test::WriteFixture(inputs.back(), fixture);
@@ -306,7 +311,10 @@ TEST_F(TranscodeTest, JoinFitsEachInputByItsOwnShape) {
     auto info = test::FFprobe(join.FileName, {"-count_packets"});
     EXPECT_EQ(info["streams.stream.0.width"], "640");
     EXPECT_EQ(info["streams.stream.0.height"], "360");
+    EXPECT_EQ(info["streams.stream.0.avg_frame_rate"], "25/1");
     EXPECT_NEAR(std::stod(info["streams.stream.0.nb_read_packets"]), 75, 2);
+    EXPECT_EQ(info["streams.stream.1.sample_rate"], "44100");
+    EXPECT_NEAR(Seconds(info["streams.stream.1.duration"]), 3.0, 0.1);
     EXPECT_NEAR(Seconds(info["format.duration"]), 3.0, 0.1);
     for (std::size_t i = 0; i < std::size(parts); ++i) {
         const std::string area = PictureArea(join.FileName, 0.4 + static_cast<double>(i));
@@ -336,7 +344,8 @@ TEST_F(TranscodeTest, ADamagedTimeStampDoesNotStretchTheOutput) {
     test::DamageFlvTimestamp(soundDamaged, 8, 20, 0x80000000u);
     const std::string pictureDamaged = m_dir.File("picture.flv");
     test::WriteFixture(pictureDamaged, fixture);
-    // 4,194 s later.
+    // 4,194 s later. The jump spoils the file's own frame rate guess (125 fps), so it is
+    // joined after a clip that sets the output's rate.
     test::DamageFlvTimestamp(pictureDamaged, 9, 20, 1u << 22);
     const std::string second = Clip("second.mp4", 2);
 
@@ -348,7 +357,7 @@ TEST_F(TranscodeTest, ADamagedTimeStampDoesNotStretchTheOutput) {
     };
     const Case cases[] = {{{soundDamaged}, "sound.mp3", false, 2.0},
                           {{soundDamaged}, "sound.avi", false, 2.0},
-                          {{pictureDamaged, second}, "joined.avi", true, 4.0}};
+                          {{second, pictureDamaged}, "joined.avi", true, 4.0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Output);
         TOutputOptions options = Output(c.Output);

@@ -137,16 +137,21 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         }
     }
 
-    // The first input with pictures gives the output its picture shape: a join fits the
-    // later inputs into the frame the first one set.
-    bool takeVideoShape = true;
-    for (const InputFile& earlier : m_inputs) {
-        for (unsigned i = 0; i < earlier.Context->nb_streams; ++i) {
-            if (earlier.Context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-                takeVideoShape = false;
+    // The first input with pictures gives the output its picture shape and frame rate, the
+    // first one with sound its sample rate and channels: a join fits the later inputs into
+    // what the first ones set.
+    const auto earlierInputHas = [this](AVMediaType type) {
+        for (const InputFile& earlier : m_inputs) {
+            for (unsigned i = 0; i < earlier.Context->nb_streams; ++i) {
+                if (earlier.Context->streams[i]->codecpar->codec_type == type) {
+                    return true;
+                }
             }
         }
-    }
+        return false;
+    };
+    const bool takeVideoShape = !earlierInputHas(AVMEDIA_TYPE_VIDEO);
+    const bool takeAudioShape = !earlierInputHas(AVMEDIA_TYPE_AUDIO);
 
     InputFile input;
     input.FileName = fileName;
@@ -178,7 +183,9 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
                                i, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(rate),
                                rate.num, rate.den));
                 }
-                s.FrameRate = rate;
+                if (takeVideoShape) {
+                    s.FrameRate = rate;
+                }
                 if (s.VideoDisable) {
                     stream->discard = AVDISCARD_ALL;
                 } else if (s.VideoDiscard) {
@@ -190,12 +197,14 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
                 break;
             }
             case AVMEDIA_TYPE_AUDIO:
-                s.Channels = parameters->ch_layout.nb_channels;
-                s.ChannelLayoutMask = parameters->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
-                                          ? parameters->ch_layout.u.mask
-                                          : 0;
-                s.SampleRate = parameters->sample_rate;
-                s.SampleFormat = parameters->format;
+                if (takeAudioShape) {
+                    s.Channels = parameters->ch_layout.nb_channels;
+                    s.ChannelLayoutMask = parameters->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
+                                              ? parameters->ch_layout.u.mask
+                                              : 0;
+                    s.SampleRate = parameters->sample_rate;
+                    s.SampleFormat = parameters->format;
+                }
                 if (s.AudioDisable) {
                     stream->discard = AVDISCARD_ALL;
                 }
