@@ -50,16 +50,8 @@ int ExitCodeOf(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const std::vector<std::string>& argv) {
-    Pipe out;
-    Pipe err;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out.Write(), 1);
-    posix_spawn_file_actions_adddup2(&actions, err.Write(), 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+// Starts argv (searched on PATH) with the given file actions, which it destroys.
+pid_t Spawn(const std::vector<std::string>& argv, posix_spawn_file_actions_t& actions) {
     std::vector<char*> args;
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -71,6 +63,20 @@ ProcessResult RunProcess(const std::vector<std::string>& argv) {
     if (spawned != 0) {
         throw std::runtime_error("cannot start " + argv[0]);
     }
+    return pid;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv) {
+    Pipe out;
+    Pipe err;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out.Write(), 1);
+    posix_spawn_file_actions_adddup2(&actions, err.Write(), 2);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const pid_t pid = Spawn(argv, actions);
     out.CloseWrite();
     err.CloseWrite();
 
@@ -109,18 +115,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        throw std::runtime_error("cannot start " + argv[0]);
-    }
-    m_pid = pid;
+    m_pid = Spawn(argv, actions);
 }
 
 ChildProcess::~ChildProcess() {
