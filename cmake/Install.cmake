@@ -4,12 +4,13 @@
 set(MW_APP_ID org.mediawizard.MediaWizard)
 set(MW_INSTALL_DIR lib/mediawizard)
 
-# Everything the build lays out in the program directory, whoever put it there; the two
+# Everything the build lays out in the program directory, whoever put it there; the
 # programs as targets, so that an install with --strip (and the package) strips them.
 get_filename_component(MW_PROGRAM_DIR_NAME ${MW_PROGRAM_DIR} NAME)
 install(DIRECTORY ${MW_PROGRAM_DIR}/ DESTINATION ${MW_INSTALL_DIR} USE_SOURCE_PERMISSIONS
-        REGEX "/${MW_PROGRAM_DIR_NAME}/mediawizard(-cli)?$" EXCLUDE)
-install(TARGETS mediawizard mediawizard-cli RUNTIME DESTINATION ${MW_INSTALL_DIR})
+        REGEX "/${MW_PROGRAM_DIR_NAME}/mediawizard(-cli(-media)?)?$" EXCLUDE)
+install(TARGETS mediawizard mediawizard-cli mediawizard-cli-media
+        RUNTIME DESTINATION ${MW_INSTALL_DIR})
 
 # The commands are links into the program directory; the program finds its directory
 # through /proc/self/exe, which names the link's target.

@@ -75,8 +75,8 @@ paired "500 MB, progress shown" "$BIG" script -qec "$CLI fetch -o $WORK/out.bin 
     script -qec "curl -# -o $WORK/out.bin $BIG_URL" /dev/null
 paired "100 MB in memory" memory "$CLI" fetch "$MEM_URL" -- curl -s "$MEM_URL"
 
-# Memory of the memory transfer: every mediawizard-cli command maps the media libraries
-# first, so the idle command's peak is shown beside it.
+# Memory of the memory transfer, with the idle command's peak beside it: what the program
+# needs apart from the body.
 idle=()
 for ((i = 0; i < RUNS; i++)); do read -r _ m < <(run "$CLI" fetch --help); idle+=("$m"); done
 peaks=()

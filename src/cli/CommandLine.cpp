@@ -51,14 +51,6 @@ private:
     std::string m_usage;
 };
 
-using AddFunction = CommandRun (*)(CLI::App&);
-
-// The commands in the order their help lists them.
-constexpr AddFunction kCommands[] = {
-    AddEditionCommand, AddDvdCommand,     AddConvertCommand,  AddFetchCommand,
-    AddFormatsCommand, AddProbeCommand,   AddThumbnailCommand, AddTranscodeCommand,
-};
-
 bool IsCommandName(const CLI::App& program, std::string_view name) {
     for (const CLI::App* command : program.get_subcommands({})) {
         if (command->get_name() == name) {
@@ -91,7 +83,7 @@ int UsageError(const char* usage, const std::string& problem) {
     return kExitUsage;
 }
 
-int RunCommandLine(int argc, char** argv) {
+int RunCommandLine(int argc, char** argv, std::span<const AddFunction> commands) {
     CLI::App program("Converts, probes and fetches media the way the MediaWizard desktop "
                      "program does.",
                      "mediawizard-cli");
@@ -104,7 +96,7 @@ int RunCommandLine(int argc, char** argv) {
     // An option given twice takes its last value.
     program.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     std::vector<CommandRun> runs;
-    for (const AddFunction add : kCommands) {
+    for (const AddFunction add : commands) {
         runs.push_back(add(program));
     }
 

@@ -2,6 +2,7 @@
 
 #include <CLI/App.hpp>
 #include <functional>
+#include <span>
 #include <string>
 
 namespace mw::cli {
@@ -17,8 +18,13 @@ CLI::App& AddCommand(CLI::App& program, const char* name, const char* usage,
 // The usage line of a command added by AddCommand, or the program's own.
 std::string UsageLine(const CLI::App& command);
 
-// Parses the arguments of the program and runs the chosen command: help and --version on
-// standard output with exit 0, a parse error as a usage error with exit 2.
-int RunCommandLine(int argc, char** argv);
+// Adds a command to the program's parser and returns its run, bound to the values the parser
+// fills in.
+using AddFunction = CommandRun (*)(CLI::App&);
+
+// Parses the arguments of the program with the given commands (in the order the help lists
+// them) and runs the chosen one: help and --version on standard output with exit 0, a parse
+// error as a usage error with exit 2.
+int RunCommandLine(int argc, char** argv, std::span<const AddFunction> commands);
 
 }  // namespace mw::cli
