@@ -84,8 +84,8 @@ int UsageError(const char* usage, const std::string& problem) {
 }
 
 int RunCommandLine(int argc, char** argv, std::span<const AddFunction> commands) {
-    CLI::App program("Converts, probes and fetches media the way the MediaWizard desktop "
-                     "program does.",
+    CLI::App program("Converts, probes, downloads and fetches media the way the MediaWizard "
+                     "desktop program does.",
                      "mediawizard-cli");
     program.formatter(std::make_shared<CommandHelp>(kProgramUsage));
     program.option_defaults()->group("options");

@@ -45,4 +45,9 @@ CommandRun AddDvdCommand(CLI::App& program);
 // transfer, its events on stderr, the body to FILE or (without -o) to stdout.
 CommandRun AddFetchCommand(CLI::App& program);
 
+// mediawizard-cli download [--out DIR] [--quality default|best|LIST] [--convert FORMAT
+// [--preset N]] LINK...: a download run as the wizard makes it, with its summary, and the
+// hand-off of the saved files to a conversion run.
+CommandRun AddDownloadCommand(CLI::App& program);
+
 }  // namespace mw::cli

@@ -1,28 +1,15 @@
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "Commands.h"
-#include "EngineSession.h"
+#include "ConversionRun.h"
 #include "Interrupt.h"
-#include "convert/ConversionDriver.h"
-#include "convert/InputList.h"
 #include "core/Ini.h"
-#include "core/MainThread.h"
-#include "core/UserSettings.h"
-#include "core/UtilFuncs.h"
-#include "engine/EngineError.h"
-#include "formats/FormatCatalog.h"
 
 namespace mw::cli {
 
@@ -43,17 +30,10 @@ struct ConvertValues {
 int RunConvert(const ConvertValues& values) {
     // A stop asked for at any time is honoured: nothing is written before this point.
     InterruptRequest interrupt;
-    const OutputFormat* format = FindOutputFormat(values.Format);
-    if (!format) {
-        return UsageError(kUsage, "no output format is named " + values.Format);
-    }
-    int preset = format->DefaultRow;
-    if (values.Preset) {
-        const std::optional<int> value = ParseIniInteger(*values.Preset);
-        if (!value || *value < 0) {
-            return UsageError(kUsage, "--preset takes a row number");
-        }
-        preset = *value;
+    ConversionRequest request;
+    const std::string problem = ChooseFormat(values.Format, values.Preset, request);
+    if (!problem.empty()) {
+        return UsageError(kUsage, problem);
     }
     const std::optional<int> jobCount = ParseIniInteger(values.Jobs);
     if (!jobCount || *jobCount < 0) {
@@ -62,95 +42,12 @@ int RunConvert(const ConvertValues& values) {
     const int jobs = *jobCount == 0
                          ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
                          : *jobCount;
-    const bool join = values.Join;
-    const std::string folder =
+    request.Folder =
         values.Folder.empty() ? std::filesystem::current_path().string() : values.Folder;
-    const std::vector<std::string>& files = values.Files;
-    if (preset >= format->Rows) {
-        return UsageError(kUsage, std::string(format->Name) + " has presets 0 to " +
-                                      std::to_string(format->Rows - 1));
-    }
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder)) {
-        std::fprintf(stderr, "mediawizard-cli: cannot create the folder %s\n", folder.c_str());
-        return kExitFailed;
-    }
-
-    EngineSession session;
-    if (!session.Ready()) {
-        return kExitFailed;
-    }
-    UserSettings settings;
-    settings.OutputFileDir = WithTrailingBackslash(folder);
-    SelectOutputFormat(settings, *format, preset);
-
-    const bool terminal = isatty(STDOUT_FILENO);
-    auto log = [terminal](const std::string& line) {
-        std::printf("%s%s\n", terminal ? "\r\033[K" : "", line.c_str());
-    };
-    TFFmpegVCL engine;
-    InputList inputs;
-    try {
-        // A join needs each file's shape up front; a file-by-file run probes as it queues.
-        if (join) {
-            inputs.AddFiles(engine.Probe(), files, log, false);
-        } else {
-            inputs.AddNames(files);
-        }
-    } catch (const EngineError& failure) {
-        std::fprintf(stderr, "%s\n", failure.what());
-        return kExitFailed;
-    }
-
-    ConversionDriver driver(engine, settings, join, log);
-    driver.SetThreadCount(jobs);
-    std::vector<std::optional<RowState>> states;
-    bool finished = false;
-    driver.OnChanged = [&] {
-        const std::vector<ConversionRow>& rows = driver.Rows();
-        states.resize(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (!join && rows[i].State != states[i]) {
-                states[i] = rows[i].State;
-                if (rows[i].State == RowState::Waiting) {
-                    log("Queued: " + rows[i].Name);
-                } else if (rows[i].State != RowState::Converting) {
-                    log(rows[i].Name + ": " + rows[i].Status);
-                }
-            }
-        }
-        if (terminal && driver.Running() && driver.CurrentFile() != "...") {
-            std::printf("\r\033[K%s %3d%% elapsed %s estimated %s left %s",
-                        ExtractFileName(driver.CurrentFile()).c_str(), driver.Percent(),
-                        driver.Elapsed().c_str(), driver.Estimated().c_str(),
-                        driver.TimeLeft().c_str());
-            std::fflush(stdout);
-        }
-    };
-    driver.OnFinish = [&] { finished = true; };
-    driver.StartRun(inputs);
-    bool cancelled = false;
-    while (!finished) {
-        if (interrupt.Requested() && !cancelled) {
-            cancelled = true;
-            driver.CancelRun();
-        }
-        MainThread::Instance()->WaitAndProcess(std::chrono::milliseconds(20));
-    }
-    if (join && driver.RunTotalFiles() == 1) {
-        log(driver.Rows().empty() ? std::string("Nothing was joined.")
-                                  : "Joined into " + driver.Rows().front().Path +
-                                        (driver.RunSucceeded() == 1 ? ": Finish." : ": Failed."));
-    }
-    for (const std::string& line : driver.RunErrors()) {
-        std::fprintf(stderr, "%s\n", line.c_str());
-    }
-    const int total = driver.RunTotalFiles();
-    const int succeeded = driver.RunSucceeded();
-    std::printf("Total files: %d\nSucceeded: %d\nFailed: %d\n", total, succeeded,
-                total - succeeded);
-    return succeeded == total ? kExitOk : kExitFailed;
+    request.Files = values.Files;
+    request.Join = values.Join;
+    request.Jobs = jobs;
+    return RunConversion(request, interrupt);
 }
 
 }  // namespace

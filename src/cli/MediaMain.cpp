@@ -4,9 +4,9 @@ namespace {
 
 // The commands in the order their help lists them.
 constexpr mw::cli::AddFunction kCommands[] = {
-    mw::cli::AddEditionCommand, mw::cli::AddDvdCommand,       mw::cli::AddConvertCommand,
-    mw::cli::AddFetchCommand,   mw::cli::AddFormatsCommand,   mw::cli::AddProbeCommand,
-    mw::cli::AddThumbnailCommand, mw::cli::AddTranscodeCommand,
+    mw::cli::AddEditionCommand,  mw::cli::AddDvdCommand,       mw::cli::AddConvertCommand,
+    mw::cli::AddDownloadCommand, mw::cli::AddFetchCommand,     mw::cli::AddFormatsCommand,
+    mw::cli::AddProbeCommand,    mw::cli::AddThumbnailCommand, mw::cli::AddTranscodeCommand,
 };
 
 }  // namespace

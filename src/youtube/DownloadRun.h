@@ -37,6 +37,8 @@ public:
     virtual ~DownloadRunObserver() = default;
     // A row or a text of the status group changed.
     virtual void RunChanged() {}
+    // The item's page is about to be read; its row holds the link.
+    virtual void ItemStarted(std::size_t /*row*/) {}
     // The item's page was read; its row holds the title now.
     virtual void ItemResolved(std::size_t /*row*/) {}
     // A download of the item starts with the quality the status group names.

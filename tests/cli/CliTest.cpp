@@ -55,6 +55,19 @@ TEST(Cli, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"dvd"}, "usage: mediawizard-cli dvd ROOT"},
         {{"dvd", "--", ""}, "a DVD root is needed"},
         {{"dvd", "--bogus"}, "ROOT is required"},
+        {{"download"}, "LINK is required"},
+        {{"download", "--quality", "18,99", "http://www.youtube.com/watch?v=a"},
+         "--quality takes default, best or format codes"},
+        {{"download", "--quality", "18,18", "http://www.youtube.com/watch?v=a"},
+         "--quality takes default, best or format codes"},
+        {{"download", "--quality", "18,", "http://www.youtube.com/watch?v=a"},
+         "--quality takes default, best or format codes"},
+        {{"download", "--convert", "NOPE", "http://www.youtube.com/watch?v=a"},
+         "no output format is named NOPE"},
+        {{"download", "--convert", "MP3", "--preset", "7", "http://www.youtube.com/watch?v=a"},
+         "MP3 has presets 0 to 3"},
+        {{"download", "--preset", "1", "http://www.youtube.com/watch?v=a"},
+         "--preset needs --convert FORMAT"},
     };
     for (const Case& c : cases) {
         const std::string name = c.Args.empty() ? "(none)" : c.Args[0];
@@ -80,7 +93,7 @@ TEST(Cli, EveryCommandHasItsHelpPageAndTheProgramItsVersion) {
         const std::size_t start = at + entry.size();
         names.push_back(program.Out.substr(start, program.Out.find_first_of(" \n", start) - start));
     }
-    EXPECT_EQ(names.size(), 8U) << program.Out;
+    EXPECT_EQ(names.size(), 9U) << program.Out;
     for (const std::string& name : names) {
         for (const char* flag : {"--help", "-h"}) {
             const test::ProcessResult help = Cli({name, flag});

@@ -178,9 +178,11 @@ void VideoSite::SetUp() {
     while (!s.Http.is_running()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    // The machine's proxy setting, as libcurl reads it.
+    // The machine's proxy setting, as libcurl reads it; this machine's own servers are
+    // reached directly, as they are on a user's machine, so that other local servers of the
+    // same test program keep answering themselves.
     ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(m_port)).c_str(), 1);
-    ::unsetenv("no_proxy");
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
     ::unsetenv("NO_PROXY");
 }
 
