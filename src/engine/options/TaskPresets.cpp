@@ -42,6 +42,50 @@ Norm NormOfRate(AVRational rate) {
     return Norm::Unknown;
 }
 
+// The norm of a target: named by its prefix ("pal-dvd", which is taken off) or by norm,
+// else the pending frame rate's or the inputs' pictures', else defaultNorm.
+Norm ChooseNorm(const TCustomFFmpeg& task, std::string& target, const std::string& norm,
+                const std::string& defaultNorm) {
+    Norm chosen = Norm::Unknown;
+    for (const auto& [prefix, prefixNorm] :
+         {std::pair{"pal-", Norm::Pal}, {"ntsc-", Norm::Ntsc}, {"film-", Norm::Film}}) {
+        if (target.starts_with(prefix)) {
+            chosen = prefixNorm;
+            target.erase(0, std::string_view(prefix).size());
+        }
+    }
+    if (chosen == Norm::Unknown && norm != "auto") {
+        chosen = norm == "pal" ? Norm::Pal : Norm::Ntsc;
+    }
+    if (chosen != Norm::Unknown) {
+        return chosen;
+    }
+    const TaskSettings& settings = task.Settings();
+    if (settings.FrameRate.den == 0) {
+        throw EngineError("frame_rate is invalid.");
+    }
+    chosen = NormOfRate(settings.FrameRate);
+    for (int file = 0; file < task.InputCount(); ++file) {
+        const AVFormatContext* input = task.InputContext(file);
+        for (unsigned i = 0; chosen == Norm::Unknown && i < input->nb_streams; ++i) {
+            const AVStream* stream = input->streams[i];
+            if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                chosen = NormOfRate(stream->r_frame_rate);
+            }
+        }
+    }
+    if (chosen == Norm::Unknown) {
+        chosen = defaultNorm == "film"   ? Norm::Film
+                 : defaultNorm == "ntsc" ? Norm::Ntsc
+                                         : Norm::Pal;
+    }
+    if (settings.Verbosity > 0) {
+        task.Log(llVerbose, std::string("Assuming ") + (chosen == Norm::Pal ? "PAL" : "NTSC") +
+                                " for target.");
+    }
+    return chosen;
+}
+
 }  // namespace
 
 void TCustomFFmpeg::ApplyPreset(std::string_view option, std::string_view value) {
@@ -102,40 +146,7 @@ void TCustomFFmpeg::ApplyPreset(std::string_view option, std::string_view value)
 }
 
 void TCustomFFmpeg::ApplyTarget(std::string target, std::string norm, std::string defaultNorm) {
-    Norm chosen = Norm::Unknown;
-    for (const auto& [prefix, prefixNorm] :
-         {std::pair{"pal-", Norm::Pal}, {"ntsc-", Norm::Ntsc}, {"film-", Norm::Film}}) {
-        if (target.starts_with(prefix)) {
-            chosen = prefixNorm;
-            target.erase(0, std::string_view(prefix).size());
-        }
-    }
-    if (chosen == Norm::Unknown && norm != "auto") {
-        chosen = norm == "pal" ? Norm::Pal : Norm::Ntsc;
-    }
-    if (chosen == Norm::Unknown) {
-        if (m_settings.FrameRate.den == 0) {
-            throw EngineError("frame_rate is invalid.");
-        }
-        chosen = NormOfRate(m_settings.FrameRate);
-        for (const InputFile& input : m_inputs) {
-            for (unsigned i = 0; chosen == Norm::Unknown && i < input.Context->nb_streams; ++i) {
-                const AVStream* stream = input.Context->streams[i];
-                if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-                    chosen = NormOfRate(stream->r_frame_rate);
-                }
-            }
-        }
-        if (chosen == Norm::Unknown) {
-            chosen = defaultNorm == "film"   ? Norm::Film
-                     : defaultNorm == "ntsc" ? Norm::Ntsc
-                                             : Norm::Pal;
-        }
-        if (m_settings.Verbosity > 0) {
-            Log(llVerbose,
-                std::string("Assuming ") + (chosen == Norm::Pal ? "PAL" : "NTSC") + " for target.");
-        }
-    }
+    const Norm chosen = ChooseNorm(*this, target, norm, defaultNorm);
     const bool pal = chosen == Norm::Pal;
     const char* rate = pal ? "25" : chosen == Norm::Film ? "24000/1001" : "30000/1001";
     const char* gop = pal ? "15" : "18";

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cctype>
-#include <mutex>
 
 extern "C" {
 #include <libavutil/parseutils.h>
@@ -12,8 +11,7 @@ extern "C" {
 #include "core/UtilFuncs.h"
 #include "engine/EngineError.h"
 #include "engine/FFmpegLoader.h"
-#include "engine/files/OpenErrors.h"
-#include "engine/files/OpenGuard.h"
+#include "engine/files/OpenDemuxer.h"
 #include "engine/files/UnicodeProtocol.h"
 
 namespace mw {
@@ -135,36 +133,23 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
             return false;
         }
     }
-    if (const std::string refusal = ReadRefusal(fileName); !refusal.empty()) {
-        Report(llError, refusal);
-        return false;
+    OpenedDemuxer opened = OpenDemuxer(fileName, format, nullptr);
+    switch (opened.Result) {
+        case DemuxerOpen::Opened:
+            break;
+        case DemuxerOpen::NoMemory:
+            Report(llError, fileName + ": memory allocation error occurred");
+            return false;
+        case DemuxerOpen::NotAnalysed:
+            m_lastErrorMessage = fileName + ": could not find codec parameters";
+            return false;
+        case DemuxerOpen::Refused:
+        case DemuxerOpen::NotOpened:
+        case DemuxerOpen::Stopped:
+            Report(llError, opened.Error);
+            return false;
     }
-    const std::string libraryName = ToLibraryName(fileName);
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) {
-        Report(llError, fileName + ": memory allocation error occurred");
-        return false;
-    }
-    AVDictionary* rawOptions = nullptr;
-    RestrictProtocols(&rawOptions, libraryName);
-    // avformat_open_input frees the context itself when it fails.
-    const int result = avformat_open_input(&raw, libraryName.c_str(), format, &rawOptions);
-    AVPtr<AVDictionary> unusedOptions(rawOptions);
-    if (result < 0) {
-        Report(llError, OpenErrorText(result, fileName, libraryName));
-        return false;
-    }
-    InputContextPtr context(raw);
-    int analysed;
-    {
-        std::lock_guard guard(CodecLock());
-        analysed = avformat_find_stream_info(context.get(), nullptr);
-    }
-    if (analysed < 0) {
-        m_lastErrorMessage = fileName + ": could not find codec parameters";
-        return false;
-    }
-    m_ownedContext = std::move(context);
+    m_ownedContext = std::move(opened.Context);
     m_context = m_ownedContext.get();
     m_fileName = fileName;
     m_formatName = formatName;

@@ -134,11 +134,45 @@ protected:
         std::vector<std::string> DecoderNames;  // per stream, forced by codec names
     };
 
-    struct OutputStreamSpec;
+    struct OutputStreamPlan;
     struct OutputFile;
+    // The decoders the pending codec names force on the streams of the next input.
+    struct PendingDecoders {
+        const AVCodec* Video = nullptr;
+        const AVCodec* Audio = nullptr;
+        const AVCodec* Subtitle = nullptr;
+    };
+
+    // The options the next input is opened with: the collected format options and, for raw
+    // inputs, the pending picture shape.
+    AVPtr<AVDictionary> InputOpenOptions(const AVInputFormat* format) const;
+    // Keeps only the streams of the pending program; the reason when the file has no such
+    // program.
+    std::string SelectProgram(AVFormatContext* context);
+    // What the streams of a new input leave for the next output, and their forced decoders.
+    void TakeStreamSettings(AVFormatContext* context, const PendingDecoders& decoders,
+                            InputFile& input);
+    // The picture shape and frame rate go to the next output only from the first input
+    // with pictures, the sound's rates and channels only from the first with sound.
+    void TakeVideoSettings(AVStream* stream, bool takeShape);
+    void TakeAudioSettings(const AVCodecParameters* parameters);
+    // The kinds of stream a new output gets.
+    struct StreamKinds {
+        bool Video, Audio, Subtitle;
+    };
+
+    // Why an output of that name cannot be created, or empty.
+    std::string OutputRefusal(const std::string& fileName) const;
+    StreamKinds WantedStreams(const AVOutputFormat* format, const std::string& libraryName,
+                              bool join) const;
+    void CreateStreams(const StreamKinds& kinds);
+    // The output's metadata, file-name check and muxer options from the pending settings.
+    void SetUpMuxer(OutputFile& created);
+    // Makes the task a join of its inputs: one output for all of them, one after the other.
+    void JoinInputs();
 
     // A stream of a kind on the last output with what every kind shares.
-    OutputStreamSpec NewStream(AVMediaType type, bool copy, const std::string& codecName,
+    OutputStreamPlan NewStream(AVMediaType type, bool copy, const std::string& codecName,
                                const std::string& tag, const std::string& language,
                                const std::vector<std::string>& filters);
     void SetLibraryOption(std::string_view name, std::string_view value);

@@ -8,7 +8,7 @@
 namespace mw {
 
 // What an output stream was created with: the pending settings at that moment.
-struct TCustomFFmpeg::OutputStreamSpec {
+struct TCustomFFmpeg::OutputStreamPlan {
     AVMediaType Type = AVMEDIA_TYPE_UNKNOWN;
     AVStream* Stream = nullptr;
     bool Copy = false;
@@ -60,7 +60,7 @@ struct TCustomFFmpeg::OutputFile {
     std::string Path;
     std::string TemporaryPath;
     std::string WrittenPath;
-    std::vector<OutputStreamSpec> Streams;
+    std::vector<OutputStreamPlan> Streams;
     std::int64_t RecordingTime = kUnlimited;
     std::int64_t StartTime = 0;
     std::int64_t LimitFileSize = 0;

@@ -1,5 +1,3 @@
-#include <mutex>
-
 extern "C" {
 #include <libavutil/pixdesc.h>
 }
@@ -7,9 +5,7 @@ extern "C" {
 #include "core/UtilFuncs.h"
 #include "engine/EngineError.h"
 #include "engine/FFmpegLoader.h"
-#include "engine/files/OpenErrors.h"
-#include "engine/files/OpenGuard.h"
-#include "engine/files/UnicodeProtocol.h"
+#include "engine/files/OpenDemuxer.h"
 #include "engine/task/CustomFFmpeg.h"
 
 namespace mw {
@@ -44,90 +40,37 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
             throw EngineError("Unknown input format: \"" + s.FileFormat + "\"");
         }
     }
-    const AVCodec* videoDecoder = nullptr;
-    const AVCodec* audioDecoder = nullptr;
-    const AVCodec* subtitleDecoder = nullptr;
+    PendingDecoders decoders;
     for (const auto& [name, type, codec] :
-         {std::tuple{&s.VideoCodecName, AVMEDIA_TYPE_VIDEO, &videoDecoder},
-          std::tuple{&s.AudioCodecName, AVMEDIA_TYPE_AUDIO, &audioDecoder},
-          std::tuple{&s.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, &subtitleDecoder}}) {
+         {std::tuple{&s.VideoCodecName, AVMEDIA_TYPE_VIDEO, &decoders.Video},
+          std::tuple{&s.AudioCodecName, AVMEDIA_TYPE_AUDIO, &decoders.Audio},
+          std::tuple{&s.SubtitleCodecName, AVMEDIA_TYPE_SUBTITLE, &decoders.Subtitle}}) {
         const std::string error = CheckDecoderName(*name, type, *codec);
         if (!error.empty()) {
             return Fail(error);
         }
     }
-
-    if (const std::string refusal = ReadRefusal(fileName); !refusal.empty()) {
-        return Fail(refusal);
-    }
-    AVFormatContext* raw = avformat_alloc_context();
-    if (!raw) {
-        return Fail("avformat_alloc_context failed");
-    }
-    AVDictionary* rawOptions = nullptr;
-    for (const NamedOption& option : m_libraryOptions.Format().Entries()) {
-        av_dict_set(&rawOptions, option.Name.c_str(), option.Value.c_str(), 0);
-    }
-    // Raw inputs take their shape from the pending settings, as capture devices do.
-    if (format && format->priv_class) {
-        if (s.FrameWidth > 0 && s.FrameHeight > 0) {
-            av_dict_set(
-                &rawOptions, "video_size",
-                (std::to_string(s.FrameWidth) + "x" + std::to_string(s.FrameHeight)).c_str(), 0);
-        }
-        if (s.FrameRate.den != 0) {
-            av_dict_set(
-                &rawOptions, "framerate",
-                (std::to_string(s.FrameRate.num) + "/" + std::to_string(s.FrameRate.den)).c_str(),
-                0);
-        }
-        if (s.PixelFormat >= 0) {
-            av_dict_set(&rawOptions, "pixel_format",
-                        av_get_pix_fmt_name(static_cast<AVPixelFormat>(s.PixelFormat)), 0);
-        }
-    }
-    const std::string libraryName = ToLibraryName(fileName);
-    RestrictProtocols(&rawOptions, libraryName);
-    const int opened = avformat_open_input(&raw, libraryName.c_str(), format, &rawOptions);
-    AVPtr<AVDictionary> unusedOptions(rawOptions);
-    if (opened < 0) {
-        return Fail(OpenErrorText(opened, fileName, libraryName));
-    }
-    InputContextPtr context(raw);
-
-    if (s.ProgramId >= 0) {
-        bool found = false;
-        for (unsigned p = 0; p < context->nb_programs; ++p) {
-            AVProgram* program = context->programs[p];
-            if (program->id == s.ProgramId) {
-                found = true;
-                for (unsigned i = 0; i < context->nb_streams; ++i) {
-                    context->streams[i]->discard = AVDISCARD_ALL;
-                }
-                for (unsigned i = 0; i < program->nb_stream_indexes; ++i) {
-                    context->streams[program->stream_index[i]]->discard = AVDISCARD_DEFAULT;
-                }
-            } else {
-                program->discard = AVDISCARD_ALL;
+    OpenedDemuxer opened =
+        OpenDemuxer(fileName, format, InputOpenOptions(format),
+                    [this](AVFormatContext* context) { return SelectProgram(context); });
+    switch (opened.Result) {
+        case DemuxerOpen::Opened:
+            break;
+        case DemuxerOpen::NoMemory:
+            return Fail("avformat_alloc_context failed");
+        case DemuxerOpen::NotAnalysed:
+            if (s.Verbosity >= 0) {
+                const std::string text = fileName + ": could not find codec parameters";
+                Log(llVerbose, text);
+                return Fail(text);
             }
-        }
-        s.ProgramId = -1;
-        if (!found) {
-            return Fail("Specified program id not found");
-        }
+            break;
+        case DemuxerOpen::Refused:
+        case DemuxerOpen::NotOpened:
+        case DemuxerOpen::Stopped:
+            return Fail(opened.Error);
     }
-
-    int analysed;
-    {
-        std::lock_guard guard(CodecLock());
-        analysed = avformat_find_stream_info(context.get(), nullptr);
-    }
-    if (analysed < 0 && s.Verbosity >= 0) {
-        const std::string text = fileName + ": could not find codec parameters";
-        Log(llVerbose, text);
-        return Fail(text);
-    }
-
+    InputContextPtr context = std::move(opened.Context);
     const std::int64_t fileStart = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
     if (s.StartTime != 0) {
         const std::int64_t target = s.StartTime + fileStart;
@@ -136,98 +79,10 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
                                   static_cast<double>(target) / AV_TIME_BASE));
         }
     }
-
-    // The first input with pictures gives the output its picture shape and frame rate, the
-    // first one with sound its sample rate and channels: a join fits the later inputs into
-    // what the first ones set.
-    const auto earlierInputHas = [this](AVMediaType type) {
-        for (const InputFile& earlier : m_inputs) {
-            for (unsigned i = 0; i < earlier.Context->nb_streams; ++i) {
-                if (earlier.Context->streams[i]->codecpar->codec_type == type) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    };
-    const bool takeVideoShape = !earlierInputHas(AVMEDIA_TYPE_VIDEO);
-    const bool takeAudioShape = !earlierInputHas(AVMEDIA_TYPE_AUDIO);
-
     InputFile input;
     input.FileName = fileName;
     input.TsScale = s.TsScale;
-    input.DecoderNames.resize(context->nb_streams);
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        AVStream* stream = context->streams[i];
-        const AVCodecParameters* parameters = stream->codecpar;
-        switch (parameters->codec_type) {
-            case AVMEDIA_TYPE_VIDEO: {
-                s.PixelFormat = parameters->format < 0 ? 0 : parameters->format;
-                if (takeVideoShape) {
-                    s.FrameWidth = parameters->width;
-                    s.FrameHeight = parameters->height;
-                    const AVRational sar = stream->sample_aspect_ratio.num
-                                               ? stream->sample_aspect_ratio
-                                               : parameters->sample_aspect_ratio;
-                    const double sampleAspect = sar.num && sar.den ? av_q2d(sar) : 1.0;
-                    s.FrameAspect = parameters->width && parameters->height
-                                        ? sampleAspect * parameters->width / parameters->height
-                                        : 4.0 / 3.0;
-                }
-                const AVRational rate = stream->r_frame_rate;
-                const AVRational codecRate = stream->avg_frame_rate;
-                if (rate.num && codecRate.num && av_cmp_q(rate, codecRate) != 0) {
-                    Log(llInfo,
-                        Format("Seems stream %u codec frame rate differs from container frame "
-                               "rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
-                               i, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(rate),
-                               rate.num, rate.den));
-                }
-                if (takeVideoShape) {
-                    s.FrameRate = rate;
-                }
-                if (s.VideoDisable) {
-                    stream->discard = AVDISCARD_ALL;
-                } else if (s.VideoDiscard) {
-                    stream->discard = static_cast<AVDiscard>(s.VideoDiscard);
-                }
-                if (videoDecoder) {
-                    input.DecoderNames[i] = videoDecoder->name;
-                }
-                break;
-            }
-            case AVMEDIA_TYPE_AUDIO:
-                if (takeAudioShape) {
-                    s.Channels = parameters->ch_layout.nb_channels;
-                    s.ChannelLayoutMask = parameters->ch_layout.order == AV_CHANNEL_ORDER_NATIVE
-                                              ? parameters->ch_layout.u.mask
-                                              : 0;
-                    s.SampleRate = parameters->sample_rate;
-                    s.SampleFormat = parameters->format;
-                }
-                if (s.AudioDisable) {
-                    stream->discard = AVDISCARD_ALL;
-                }
-                if (audioDecoder) {
-                    input.DecoderNames[i] = audioDecoder->name;
-                }
-                break;
-            case AVMEDIA_TYPE_SUBTITLE:
-                if (s.SubtitleDisable) {
-                    stream->discard = AVDISCARD_ALL;
-                }
-                if (subtitleDecoder) {
-                    input.DecoderNames[i] = subtitleDecoder->name;
-                }
-                break;
-            case AVMEDIA_TYPE_DATA:
-            case AVMEDIA_TYPE_ATTACHMENT:
-            case AVMEDIA_TYPE_UNKNOWN:
-                break;
-            default:
-                throw EngineError("invalid codec_type");
-        }
-    }
+    TakeStreamSettings(context.get(), decoders, input);
     if (context->duration != AV_NOPTS_VALUE && context->duration > m_totalDuration) {
         m_totalDuration = context->duration;
     }
@@ -248,6 +103,154 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
     s.InputTsOffset = 0;
     s.TsScale.clear();
     return true;
+}
+
+AVPtr<AVDictionary> TCustomFFmpeg::InputOpenOptions(const AVInputFormat* format) const {
+    const TaskSettings& s = m_settings;
+    AVDictionary* options = nullptr;
+    for (const NamedOption& option : m_libraryOptions.Format().Entries()) {
+        av_dict_set(&options, option.Name.c_str(), option.Value.c_str(), 0);
+    }
+    // Raw inputs take their shape from the pending settings, as capture devices do.
+    if (format && format->priv_class) {
+        if (s.FrameWidth > 0 && s.FrameHeight > 0) {
+            av_dict_set(
+                &options, "video_size",
+                (std::to_string(s.FrameWidth) + "x" + std::to_string(s.FrameHeight)).c_str(), 0);
+        }
+        if (s.FrameRate.den != 0) {
+            av_dict_set(
+                &options, "framerate",
+                (std::to_string(s.FrameRate.num) + "/" + std::to_string(s.FrameRate.den)).c_str(),
+                0);
+        }
+        if (s.PixelFormat >= 0) {
+            av_dict_set(&options, "pixel_format",
+                        av_get_pix_fmt_name(static_cast<AVPixelFormat>(s.PixelFormat)), 0);
+        }
+    }
+    return AVPtr<AVDictionary>(options);
+}
+
+std::string TCustomFFmpeg::SelectProgram(AVFormatContext* context) {
+    TaskSettings& s = m_settings;
+    if (s.ProgramId < 0) {
+        return std::string();
+    }
+    bool found = false;
+    for (unsigned p = 0; p < context->nb_programs; ++p) {
+        AVProgram* program = context->programs[p];
+        if (program->id == s.ProgramId) {
+            found = true;
+            for (unsigned i = 0; i < context->nb_streams; ++i) {
+                context->streams[i]->discard = AVDISCARD_ALL;
+            }
+            for (unsigned i = 0; i < program->nb_stream_indexes; ++i) {
+                context->streams[program->stream_index[i]]->discard = AVDISCARD_DEFAULT;
+            }
+        } else {
+            program->discard = AVDISCARD_ALL;
+        }
+    }
+    s.ProgramId = -1;
+    return found ? std::string() : "Specified program id not found";
+}
+
+void TCustomFFmpeg::TakeStreamSettings(AVFormatContext* context, const PendingDecoders& decoders,
+                                       InputFile& input) {
+    TaskSettings& s = m_settings;
+    // The first input with pictures gives the output its picture shape and frame rate, the
+    // first one with sound its sample rate and channels: a join fits the later inputs into
+    // what the first ones set.
+    const auto earlierInputHas = [this](AVMediaType type) {
+        for (const InputFile& earlier : m_inputs) {
+            for (unsigned i = 0; i < earlier.Context->nb_streams; ++i) {
+                if (earlier.Context->streams[i]->codecpar->codec_type == type) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const bool takeVideoShape = !earlierInputHas(AVMEDIA_TYPE_VIDEO);
+    const bool takeAudioShape = !earlierInputHas(AVMEDIA_TYPE_AUDIO);
+    input.DecoderNames.resize(context->nb_streams);
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        AVStream* stream = context->streams[i];
+        const AVCodecParameters* parameters = stream->codecpar;
+        const AVCodec* decoder = nullptr;
+        switch (parameters->codec_type) {
+            case AVMEDIA_TYPE_VIDEO:
+                TakeVideoSettings(stream, takeVideoShape);
+                decoder = decoders.Video;
+                break;
+            case AVMEDIA_TYPE_AUDIO:
+                if (takeAudioShape) {
+                    TakeAudioSettings(parameters);
+                }
+                if (s.AudioDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                }
+                decoder = decoders.Audio;
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                if (s.SubtitleDisable) {
+                    stream->discard = AVDISCARD_ALL;
+                }
+                decoder = decoders.Subtitle;
+                break;
+            case AVMEDIA_TYPE_DATA:
+            case AVMEDIA_TYPE_ATTACHMENT:
+            case AVMEDIA_TYPE_UNKNOWN:
+                break;
+            default:
+                throw EngineError("invalid codec_type");
+        }
+        if (decoder) {
+            input.DecoderNames[i] = decoder->name;
+        }
+    }
+}
+
+void TCustomFFmpeg::TakeVideoSettings(AVStream* stream, bool takeShape) {
+    TaskSettings& s = m_settings;
+    const AVCodecParameters* parameters = stream->codecpar;
+    s.PixelFormat = parameters->format < 0 ? 0 : parameters->format;
+    if (takeShape) {
+        s.FrameWidth = parameters->width;
+        s.FrameHeight = parameters->height;
+        const AVRational sar = stream->sample_aspect_ratio.num ? stream->sample_aspect_ratio
+                                                               : parameters->sample_aspect_ratio;
+        const double sampleAspect = sar.num && sar.den ? av_q2d(sar) : 1.0;
+        s.FrameAspect = parameters->width && parameters->height
+                            ? sampleAspect * parameters->width / parameters->height
+                            : 4.0 / 3.0;
+    }
+    const AVRational rate = stream->r_frame_rate;
+    const AVRational codecRate = stream->avg_frame_rate;
+    if (rate.num && codecRate.num && av_cmp_q(rate, codecRate) != 0) {
+        Log(llInfo, Format("Seems stream %d codec frame rate differs from container frame "
+                           "rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                           stream->index, av_q2d(codecRate), codecRate.num, codecRate.den,
+                           av_q2d(rate), rate.num, rate.den));
+    }
+    if (takeShape) {
+        s.FrameRate = rate;
+    }
+    if (s.VideoDisable) {
+        stream->discard = AVDISCARD_ALL;
+    } else if (s.VideoDiscard) {
+        stream->discard = static_cast<AVDiscard>(s.VideoDiscard);
+    }
+}
+
+void TCustomFFmpeg::TakeAudioSettings(const AVCodecParameters* parameters) {
+    TaskSettings& s = m_settings;
+    s.Channels = parameters->ch_layout.nb_channels;
+    s.ChannelLayoutMask =
+        parameters->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? parameters->ch_layout.u.mask : 0;
+    s.SampleRate = parameters->sample_rate;
+    s.SampleFormat = parameters->format;
 }
 
 }  // namespace mw

@@ -71,54 +71,88 @@ bool InputsHave(const std::vector<const AVFormatContext*>& inputs, AVMediaType t
     return false;
 }
 
+// A muxer context for the output, chosen by the pending format name or by the file name;
+// empty with the reason when none serves.
+AVFormatContext* AllocateMuxer(const std::string& formatName, const std::string& fileName,
+                               const std::string& libraryName, std::string& error) {
+    AVFormatContext* raw = nullptr;
+    const int result = avformat_alloc_output_context2(
+        &raw, nullptr, formatName.empty() ? nullptr : formatName.c_str(), libraryName.c_str());
+    if (result >= 0 && raw) {
+        return raw;
+    }
+    error = formatName.empty()
+                ? "Unable to find a suitable output format for '" + fileName + "'"
+                : "Requested output format '" + formatName + "' is not a suitable output format";
+    return nullptr;
+}
+
 }  // namespace
 
 int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
-    if (m_joined) {
-        Fail("Cannot join more than one output file.");
-        return -1;
-    }
-    if (static_cast<int>(m_outputs.size()) >= kMaxFiles) {
-        Fail("max output files " + std::to_string(kMaxFiles) + " reached");
-        return -1;
-    }
-    if (const std::string refusal = AddressRefusal(fileName); !refusal.empty()) {
+    if (const std::string refusal = OutputRefusal(fileName); !refusal.empty()) {
         Fail(refusal);
         return -1;
     }
-    const std::string path = LocalFilePath(fileName);
-    for (const InputFile& input : m_inputs) {
-        if (!path.empty() && SameFile(path, LocalFilePath(input.FileName))) {
-            Fail("Output file '" + fileName + "' is the input file '" + input.FileName +
-                 "'; it would be overwritten");
-            return -1;
-        }
-    }
     TaskSettings& s = m_settings;
     const std::string libraryName = ToLibraryName(fileName);
-    AVFormatContext* raw = nullptr;
-    int result;
-    if (!s.FileFormat.empty()) {
-        result = avformat_alloc_output_context2(&raw, nullptr, s.FileFormat.c_str(),
-                                                libraryName.c_str());
-        if (result < 0 || !raw) {
-            Fail("Requested output format '" + s.FileFormat + "' is not a suitable output format");
-            return -1;
-        }
-    } else {
-        result = avformat_alloc_output_context2(&raw, nullptr, nullptr, libraryName.c_str());
-        if (result < 0 || !raw) {
-            Fail("Unable to find a suitable output format for '" + fileName + "'");
-            return -1;
-        }
+    std::string error;
+    AVFormatContext* raw = AllocateMuxer(s.FileFormat, fileName, libraryName, error);
+    if (!raw) {
+        Fail(error);
+        return -1;
     }
     auto output = std::make_unique<OutputFile>();
     output->Context.reset(raw);
     output->FileName = fileName;
     output->LibraryName = libraryName;
-    output->Path = path;
-    const AVOutputFormat* format = raw->oformat;
+    output->Path = LocalFilePath(fileName);
+    const StreamKinds kinds = WantedStreams(raw->oformat, libraryName, join);
+    m_outputs.push_back(std::move(output));
+    try {
+        CreateStreams(kinds);
+        SetUpMuxer(*m_outputs.back());
+    } catch (const EngineError& failure) {
+        m_outputs.pop_back();
+        Fail(failure.what());
+        return -1;
+    }
+    s.FileFormat.clear();
+    s.Metadata.clear();
+    s.RecordingTime = kUnlimited;
+    s.StartTime = 0;
+    s.LimitFileSize = 0;
+    s.RecordingTimestamp = 0;
+    if (join && m_inputs.size() > 1) {
+        JoinInputs();
+    }
+    return static_cast<int>(m_outputs.size());
+}
 
+std::string TCustomFFmpeg::OutputRefusal(const std::string& fileName) const {
+    if (m_joined) {
+        return "Cannot join more than one output file.";
+    }
+    if (static_cast<int>(m_outputs.size()) >= kMaxFiles) {
+        return "max output files " + std::to_string(kMaxFiles) + " reached";
+    }
+    if (std::string refusal = AddressRefusal(fileName); !refusal.empty()) {
+        return refusal;
+    }
+    const std::string path = LocalFilePath(fileName);
+    for (const InputFile& input : m_inputs) {
+        if (!path.empty() && SameFile(path, LocalFilePath(input.FileName))) {
+            return "Output file '" + fileName + "' is the input file '" + input.FileName +
+                   "'; it would be overwritten";
+        }
+    }
+    return std::string();
+}
+
+TCustomFFmpeg::StreamKinds TCustomFFmpeg::WantedStreams(const AVOutputFormat* format,
+                                                        const std::string& libraryName,
+                                                        bool join) const {
+    const TaskSettings& s = m_settings;
     std::vector<const AVFormatContext*> inputs;
     for (std::size_t i = 0; i < m_inputs.size() && (!join || i == 0); ++i) {
         inputs.push_back(m_inputs[i].Context.get());
@@ -130,84 +164,76 @@ int TCustomFFmpeg::CreateOutput(const std::string& fileName, bool join) {
         }
         return want && !disabled;
     };
-    const bool video = wanted(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoDisable);
-    const bool audio = wanted(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioDisable);
-    const bool subtitle =
-        wanted(AVMEDIA_TYPE_SUBTITLE, s.SubtitleCopy, s.SubtitleCodecName, s.SubtitleDisable);
-
-    m_outputs.push_back(std::move(output));
-    OutputFile& created = *m_outputs.back();
-    try {
-        auto create = [&](bool wantedKind, void (TCustomFFmpeg::*add)(), const char* what) {
-            if (!wantedKind) {
-                return;
-            }
-            try {
-                (this->*add)();
-            } catch (const EngineError& error) {
-                throw EngineError(std::string(what) + " fail: " + error.what());
-            }
-        };
-        create(video, &TCustomFFmpeg::AddVideoStream, "new_video_stream");
-        create(audio, &TCustomFFmpeg::AddAudioStream, "new_audio_stream");
-        create(subtitle, &TCustomFFmpeg::AddSubtitleStream, "new_subtitle_stream");
-        s.VideoDisable = s.AudioDisable = s.SubtitleDisable = false;
-
-        if (s.RecordingTimestamp != 0) {
-            char stamp[32];
-            const std::time_t seconds = static_cast<std::time_t>(s.RecordingTimestamp);
-            std::tm utc{};
-            gmtime_r(&seconds, &utc);
-            std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
-            av_dict_set(&raw->metadata, "creation_time", stamp, 0);
-        }
-        for (auto it = s.Metadata.rbegin(); it != s.Metadata.rend(); ++it) {
-            av_dict_set(&raw->metadata, it->first.c_str(), it->second.c_str(), 0);
-        }
-        if (NeedsNumber(format, s.MaxVideoFrames) &&
-            !av_filename_number_test(libraryName.c_str())) {
-            throw EngineError(OpenErrorText(AVERROR(EDOM), fileName, libraryName));
-        }
-        raw->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
-        created.FormatOptions = OptionsFor(m_libraryOptions.Format(), m_libraryOptions.Deferred());
-        created.FormatOptions.push_back(
-            {"preload", std::to_string(static_cast<std::int64_t>(s.MuxPreload * AV_TIME_BASE))});
-        if (s.LoopOutput >= 0) {
-            created.FormatOptions.push_back({"loop", std::to_string(s.LoopOutput)});
-        }
-        // Muxers that open further files themselves (segments, images, playlists) stay
-        // within the protocols of the output's own name, whatever the options asked for.
-        created.FormatOptions.push_back({"protocol_whitelist", AllowedProtocols(libraryName)});
-        created.ScalerOptions = m_libraryOptions.Scaler().Entries();
-        created.RecordingTime = s.RecordingTime;
-        created.StartTime = s.StartTime;
-        created.LimitFileSize = s.LimitFileSize;
-    } catch (const EngineError& error) {
-        m_outputs.pop_back();
-        Fail(error.what());
-        return -1;
-    }
-    s.FileFormat.clear();
-    s.Metadata.clear();
-    s.RecordingTime = kUnlimited;
-    s.StartTime = 0;
-    s.LimitFileSize = 0;
-    s.RecordingTimestamp = 0;
-
-    if (join && m_inputs.size() > 1) {
-        m_joined = true;
-        std::int64_t sum = 0;
-        for (const InputFile& input : m_inputs) {
-            if (input.Context->duration != AV_NOPTS_VALUE && input.Context->duration > 0) {
-                sum += input.Context->duration;
-            }
-        }
-        m_totalDuration = sum == 0 ? -1 : sum;
-    }
-    return static_cast<int>(m_outputs.size());
+    return StreamKinds{
+        wanted(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoDisable),
+        wanted(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioDisable),
+        wanted(AVMEDIA_TYPE_SUBTITLE, s.SubtitleCopy, s.SubtitleCodecName, s.SubtitleDisable)};
 }
 
-TCustomFFmpeg::OutputStreamSpec TCustomFFmpeg::NewStream(AVMediaType type, bool copy,
+void TCustomFFmpeg::CreateStreams(const StreamKinds& kinds) {
+    auto create = [&](bool wantedKind, void (TCustomFFmpeg::*add)(), const char* what) {
+        if (!wantedKind) {
+            return;
+        }
+        try {
+            (this->*add)();
+        } catch (const EngineError& error) {
+            throw EngineError(std::string(what) + " fail: " + error.what());
+        }
+    };
+    create(kinds.Video, &TCustomFFmpeg::AddVideoStream, "new_video_stream");
+    create(kinds.Audio, &TCustomFFmpeg::AddAudioStream, "new_audio_stream");
+    create(kinds.Subtitle, &TCustomFFmpeg::AddSubtitleStream, "new_subtitle_stream");
+    m_settings.VideoDisable = m_settings.AudioDisable = m_settings.SubtitleDisable = false;
+}
+
+void TCustomFFmpeg::SetUpMuxer(OutputFile& created) {
+    const TaskSettings& s = m_settings;
+    AVFormatContext* muxer = created.Context.get();
+    if (s.RecordingTimestamp != 0) {
+        char stamp[32];
+        const std::time_t seconds = static_cast<std::time_t>(s.RecordingTimestamp);
+        std::tm utc{};
+        gmtime_r(&seconds, &utc);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+        av_dict_set(&muxer->metadata, "creation_time", stamp, 0);
+    }
+    for (auto it = s.Metadata.rbegin(); it != s.Metadata.rend(); ++it) {
+        av_dict_set(&muxer->metadata, it->first.c_str(), it->second.c_str(), 0);
+    }
+    const std::string& libraryName = created.LibraryName;
+    if (NeedsNumber(muxer->oformat, s.MaxVideoFrames) &&
+        !av_filename_number_test(libraryName.c_str())) {
+        throw EngineError(OpenErrorText(AVERROR(EDOM), created.FileName, libraryName));
+    }
+    muxer->max_delay = static_cast<int>(s.MuxMaxDelay * AV_TIME_BASE);
+    created.FormatOptions = OptionsFor(m_libraryOptions.Format(), m_libraryOptions.Deferred());
+    created.FormatOptions.push_back(
+        {"preload", std::to_string(static_cast<std::int64_t>(s.MuxPreload * AV_TIME_BASE))});
+    if (s.LoopOutput >= 0) {
+        created.FormatOptions.push_back({"loop", std::to_string(s.LoopOutput)});
+    }
+    // Muxers that open further files themselves (segments, images, playlists) stay
+    // within the protocols of the output's own name, whatever the options asked for.
+    created.FormatOptions.push_back({"protocol_whitelist", AllowedProtocols(libraryName)});
+    created.ScalerOptions = m_libraryOptions.Scaler().Entries();
+    created.RecordingTime = s.RecordingTime;
+    created.StartTime = s.StartTime;
+    created.LimitFileSize = s.LimitFileSize;
+}
+
+void TCustomFFmpeg::JoinInputs() {
+    m_joined = true;
+    std::int64_t sum = 0;
+    for (const InputFile& input : m_inputs) {
+        if (input.Context->duration != AV_NOPTS_VALUE && input.Context->duration > 0) {
+            sum += input.Context->duration;
+        }
+    }
+    m_totalDuration = sum == 0 ? -1 : sum;
+}
+
+TCustomFFmpeg::OutputStreamPlan TCustomFFmpeg::NewStream(AVMediaType type, bool copy,
                                                          const std::string& codecName,
                                                          const std::string& tag,
                                                          const std::string& language,
@@ -216,7 +242,7 @@ TCustomFFmpeg::OutputStreamSpec TCustomFFmpeg::NewStream(AVMediaType type, bool 
         throw EngineError("At least one output file must be specified");
     }
     OutputFile& output = *m_outputs.back();
-    OutputStreamSpec plan;
+    OutputStreamPlan plan;
     plan.Type = type;
     plan.Copy = copy;
     plan.Tag = tag;
@@ -244,7 +270,7 @@ TCustomFFmpeg::OutputStreamSpec TCustomFFmpeg::NewStream(AVMediaType type, bool 
 
 void TCustomFFmpeg::AddVideoStream() {
     TaskSettings& s = m_settings;
-    OutputStreamSpec plan = NewStream(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoTag,
+    OutputStreamPlan plan = NewStream(AVMEDIA_TYPE_VIDEO, s.VideoCopy, s.VideoCodecName, s.VideoTag,
                                       s.VideoLanguage, s.VideoBitstreamFilters);
     plan.MaxFrames = s.MaxVideoFrames;
     const double aspect = s.FrameAspect;
@@ -296,7 +322,7 @@ void TCustomFFmpeg::AddVideoStream() {
 
 void TCustomFFmpeg::AddAudioStream() {
     TaskSettings& s = m_settings;
-    OutputStreamSpec plan = NewStream(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioTag,
+    OutputStreamPlan plan = NewStream(AVMEDIA_TYPE_AUDIO, s.AudioCopy, s.AudioCodecName, s.AudioTag,
                                       s.AudioLanguage, s.AudioBitstreamFilters);
     plan.MaxFrames = s.MaxAudioFrames;
     if (!plan.Copy) {
@@ -315,7 +341,7 @@ void TCustomFFmpeg::AddAudioStream() {
 
 void TCustomFFmpeg::AddSubtitleStream() {
     TaskSettings& s = m_settings;
-    OutputStreamSpec plan =
+    OutputStreamPlan plan =
         NewStream(AVMEDIA_TYPE_SUBTITLE, s.SubtitleCopy, s.SubtitleCodecName, s.SubtitleTag,
                   s.SubtitleLanguage, s.SubtitleBitstreamFilters);
     m_outputs.back()->Streams.push_back(std::move(plan));

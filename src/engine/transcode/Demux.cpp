@@ -207,7 +207,7 @@ void TranscodeRun::EndOfInput(int file) {
         }
         for (int o : input.Outputs) {
             OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
-            if (!output.Copy && output.GraphInput == i) {
+            if (!output.Copy && output.Graph.Input() == i) {
                 DrainGraph(output, true);
             }
         }

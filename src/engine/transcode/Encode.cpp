@@ -2,10 +2,6 @@
 
 #include <cmath>
 
-extern "C" {
-#include <libavfilter/buffersink.h>
-}
-
 #include "core/UtilFuncs.h"
 #include "engine/EngineError.h"
 
@@ -18,7 +14,7 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
     const TCustomFFmpeg::OutputFile& file =
         *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
     AVCodecContext* encoder = output.Encoder.get();
-    const AVRational sinkBase = av_buffersink_get_time_base(output.Sink);
+    const AVRational sinkBase = output.Graph.TimeBase();
     const double seconds = static_cast<double>(frame->pts) * av_q2d(sinkBase) -
                            static_cast<double>(file.StartTime) / AV_TIME_BASE;
     if (seconds < 0) {
@@ -56,8 +52,7 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
         if (frame->pkt_duration > 0) {
             span = static_cast<double>(frame->pkt_duration) * av_q2d(sinkBase) /
                    av_q2d(encoder->time_base);
-        } else if (const AVRational rate = av_buffersink_get_frame_rate(output.Sink);
-                   rate.num > 0) {
+        } else if (const AVRational rate = output.Graph.FrameRate(); rate.num > 0) {
             span = av_q2d(av_inv_q(rate)) / av_q2d(encoder->time_base);
         }
         copies = span > 0 ? std::llround(syncIpts + span) - output.SyncOpts

@@ -65,7 +65,7 @@ std::uint16_t* CopyMatrix(const std::vector<std::uint16_t>& matrix) {
 }  // namespace
 
 void TranscodeRun::SetUpCopy(OutputStream& output) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    const TCustomFFmpeg::OutputStreamPlan& plan = *output.Plan;
     if (plan.Type == AVMEDIA_TYPE_VIDEO) {
         if (m_task.OnCustomHook()) {
             throw EngineError(
@@ -118,7 +118,7 @@ void TranscodeRun::SetUpCopy(OutputStream& output) {
 }
 
 void TranscodeRun::SetUpEncoder(OutputStream& output) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    const TCustomFFmpeg::OutputStreamPlan& plan = *output.Plan;
     const InputStream& input = m_inputStreams[static_cast<std::size_t>(output.Sources[0])];
     const AVCodec* codec = plan.Encoder;
     output.Encoder = AllocateCodec(codec);
@@ -175,7 +175,7 @@ void TranscodeRun::SetUpEncoder(OutputStream& output) {
 // The encoded picture size: as asked for, in square pixels where the file cannot tell their
 // shape, and fitted to what the encoder and muxer accept; the pads follow the size.
 void TranscodeRun::FitVideoSize(OutputStream& output, const InputStream& input) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    const TCustomFFmpeg::OutputStreamPlan& plan = *output.Plan;
     const AVCodec* codec = plan.Encoder;
     AVCodecContext* encoder = output.Encoder.get();
     output.PadLeft = plan.PadLeft;
@@ -221,7 +221,7 @@ void TranscodeRun::FitVideoSize(OutputStream& output, const InputStream& input) 
 }
 
 void TranscodeRun::SetUpVideoEncoder(OutputStream& output, const InputStream& input) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    const TCustomFFmpeg::OutputStreamPlan& plan = *output.Plan;
     const AVCodec* codec = plan.Encoder;
     AVCodecContext* encoder = output.Encoder.get();
     AVRational rate = plan.FrameRate;
@@ -271,7 +271,7 @@ void TranscodeRun::SetUpVideoEncoder(OutputStream& output, const InputStream& in
 // Two-pass encoding: the first pass writes the encoder's statistics to the log, the second
 // reads them back.
 void TranscodeRun::SetUpTwoPass(OutputStream& output) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    const TCustomFFmpeg::OutputStreamPlan& plan = *output.Plan;
     const AVCodec* codec = plan.Encoder;
     AVCodecContext* encoder = output.Encoder.get();
     const std::string logName =
@@ -307,7 +307,7 @@ void TranscodeRun::SetUpTwoPass(OutputStream& output) {
 }
 
 void TranscodeRun::SetUpAudioEncoder(OutputStream& output) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
+    const TCustomFFmpeg::OutputStreamPlan& plan = *output.Plan;
     const AVCodec* codec = plan.Encoder;
     AVCodecContext* encoder = output.Encoder.get();
     encoder->sample_rate = FitSampleRate(codec, plan.SampleRate);

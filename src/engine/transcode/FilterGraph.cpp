@@ -1,14 +1,11 @@
-#include "TranscodeRun.h"
-
-#include <cmath>
+#include "engine/transcode/FilterGraph.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
-#include <libavutil/pixdesc.h>
+#include <libavutil/mem.h>
 }
 
-#include "core/UtilFuncs.h"
 #include "engine/EngineError.h"
 #include "engine/common/AVError.h"
 
@@ -16,12 +13,8 @@ namespace mw {
 
 namespace {
 
-// The longest gap in a stream's time stamps that is filled (with silence, or by showing a
-// picture longer); a larger jump is a damaged time stamp.
-constexpr std::int64_t kLargestFilledGapUs = 60LL * AV_TIME_BASE;
-
-AVFilterGraph* ParseGraph(AVFilterGraph* graph, AVFilterContext* source, AVFilterContext* sink,
-                          const std::string& chain) {
+void ParseChain(AVFilterGraph* graph, AVFilterContext* source, AVFilterContext* sink,
+                const std::string& chain) {
     AVPtr<AVFilterInOut> outputs(avfilter_inout_alloc());
     AVPtr<AVFilterInOut> inputs(avfilter_inout_alloc());
     if (!outputs || !inputs) {
@@ -48,268 +41,79 @@ AVFilterGraph* ParseGraph(AVFilterGraph* graph, AVFilterContext* source, AVFilte
     if (configured < 0) {
         throw EngineError("Error opening filters: " + AVErrorText(configured));
     }
-    return graph;
-}
-
-std::string ScalerFlags(const std::vector<NamedOption>& options) {
-    std::string flags = "flags=bicubic";
-    for (const NamedOption& option : options) {
-        flags += ":" + option.Name + "=" + option.Value;
-    }
-    return flags;
 }
 
 }  // namespace
 
-void TranscodeRun::ConfigureVideoGraph(OutputStream& output, const AVFrame* frame,
-                                       const InputStream& input) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
-    output.Graph.reset(avfilter_graph_alloc());
-    AVFilterGraph* graph = output.Graph.get();
-    const TCustomFFmpeg::OutputFile& file =
-        *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
-    const std::string scaler = ScalerFlags(file.ScalerOptions);
-    graph->scale_sws_opts = av_strdup(scaler.c_str());
-    const AVRational timeBase = input.Stream->time_base;
-    const AVRational sar =
-        frame->sample_aspect_ratio.num ? frame->sample_aspect_ratio : AVRational{0, 1};
-    AVRational rate = input.Stream->avg_frame_rate.num > 0 ? input.Stream->avg_frame_rate
-                                                           : input.Stream->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) {
-        rate = AVRational{25, 1};
+void FilterGraph::Build(const FilterGraphSetUp& setUp, const AVFrame* frame, int input) {
+    Reset();
+    AVPtr<AVFilterGraph> graph(avfilter_graph_alloc());
+    if (!graph) {
+        throw EngineError(setUp.SourceFailure);
     }
-    const std::string sourceArgs =
-        Format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d:frame_rate=%d/%d",
-               frame->width, frame->height, frame->format, timeBase.num, timeBase.den, sar.num,
-               sar.den ? sar.den : 1, rate.num, rate.den);
-    if (avfilter_graph_create_filter(&output.Source, avfilter_get_by_name("buffer"), "in",
-                                     sourceArgs.c_str(), nullptr, graph) < 0 ||
-        avfilter_graph_create_filter(&output.Sink, avfilter_get_by_name("buffersink"), "out",
-                                     nullptr, nullptr, graph) < 0) {
-        throw EngineError("Error opening filters!");
-    }
-    std::string chain;
-    auto add = [&chain](const std::string& filter) {
-        chain += (chain.empty() ? "" : ",") + filter;
-    };
-    if (plan.Deinterlace) {
-        add("yadif");
-    }
-    const int cropWidth = frame->width - plan.CropLeft - plan.CropRight;
-    const int cropHeight = frame->height - plan.CropTop - plan.CropBottom;
-    if ((plan.CropLeft || plan.CropRight || plan.CropTop || plan.CropBottom) && cropWidth > 0 &&
-        cropHeight > 0) {
-        add(Format("crop=%d:%d:%d:%d", cropWidth, cropHeight, plan.CropLeft, plan.CropTop));
-    }
-    if (!plan.Filters.empty()) {
-        add(plan.Filters);
-    }
-    const int width = output.Encoder->width;
-    const int height = output.Encoder->height;
-    int pictureWidth = width - output.PadLeft - output.PadRight;
-    int pictureHeight = height - output.PadTop - output.PadBottom;
-    int padLeft = output.PadLeft;
-    int padTop = output.PadTop;
-    if (m_joined && CurrentGroup() > 0) {
-        // The output frame was fitted to the first input; each later one is fitted into
-        // it by its own shape.
-        const AVRational frameSar = frame->sample_aspect_ratio.num > 0 ? frame->sample_aspect_ratio
-                                    : input.Stream->sample_aspect_ratio.num > 0
-                                        ? input.Stream->sample_aspect_ratio
-                                        : AVRational{1, 1};
-        const AVRational outputSar = output.Encoder->sample_aspect_ratio.num > 0
-                                         ? output.Encoder->sample_aspect_ratio
-                                         : AVRational{1, 1};
-        const int shownWidth = cropWidth > 0 ? cropWidth : frame->width;
-        const int shownHeight = cropHeight > 0 ? cropHeight : frame->height;
-        const double inputShape = shownWidth * av_q2d(frameSar) / shownHeight;
-        const double outputShape = width * av_q2d(outputSar) / height;
-        pictureWidth = width;
-        pictureHeight = height;
-        if (inputShape > outputShape) {
-            pictureHeight =
-                2 * static_cast<int>(std::lround(height * outputShape / inputShape) / 2);
-        } else {
-            pictureWidth = 2 * static_cast<int>(std::lround(width * inputShape / outputShape) / 2);
-        }
-        padLeft = (width - pictureWidth) / 2 / 2 * 2;
-        padTop = (height - pictureHeight) / 2 / 2 * 2;
-    }
-    if (pictureWidth <= 0 || pictureHeight <= 0) {
-        pictureWidth = width;
-        pictureHeight = height;
-        padLeft = padTop = 0;
-    }
-    add(Format("scale=%d:%d", pictureWidth, pictureHeight));
-    if (pictureWidth != width || pictureHeight != height) {
-        const std::uint32_t c = plan.PadColor;
-        add(Format("pad=%d:%d:%d:%d:0x%02X%02X%02X", width, height, padLeft, padTop, c & 0xFF,
-                   (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-    }
-    add(Format("format=pix_fmts=%s", av_get_pix_fmt_name(output.Encoder->pix_fmt)));
-    ParseGraph(graph, output.Source, output.Sink, chain);
-    output.GraphWidth = frame->width;
-    output.GraphHeight = frame->height;
-    output.GraphFormat = frame->format;
-}
-
-void TranscodeRun::ConfigureAudioGraph(OutputStream& output, const AVFrame* frame) {
-    const TCustomFFmpeg::OutputStreamSpec& plan = *output.Plan;
-    AVCodecContext* encoder = output.Encoder.get();
-    output.Graph.reset(avfilter_graph_alloc());
-    AVFilterGraph* graph = output.Graph.get();
-    graph->nb_threads = 1;
-    char layout[128] = {};
-    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-        AVChannelLayout defaultLayout{};
-        av_channel_layout_default(&defaultLayout, frame->ch_layout.nb_channels);
-        av_channel_layout_describe(&defaultLayout, layout, sizeof layout);
-        av_channel_layout_uninit(&defaultLayout);
+    if (setUp.Video) {
+        graph->scale_sws_opts = av_strdup(setUp.ScalerFlags.c_str());
     } else {
-        av_channel_layout_describe(&frame->ch_layout, layout, sizeof layout);
+        graph->nb_threads = 1;
     }
-    const std::string sourceArgs =
-        Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", frame->sample_rate,
-               frame->sample_rate,
-               av_get_sample_fmt_name(static_cast<AVSampleFormat>(frame->format)), layout);
-    if (avfilter_graph_create_filter(&output.Source, avfilter_get_by_name("abuffer"), "in",
-                                     sourceArgs.c_str(), nullptr, graph) < 0 ||
-        avfilter_graph_create_filter(&output.Sink, avfilter_get_by_name("abuffersink"), "out",
-                                     nullptr, nullptr, graph) < 0) {
-        throw EngineError(Format("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
-                                 frame->ch_layout.nb_channels, frame->sample_rate,
-                                 encoder->ch_layout.nb_channels, encoder->sample_rate));
+    AVFilterContext* source = nullptr;
+    AVFilterContext* sink = nullptr;
+    if (avfilter_graph_create_filter(&source,
+                                     avfilter_get_by_name(setUp.Video ? "buffer" : "abuffer"), "in",
+                                     setUp.SourceArgs.c_str(), nullptr, graph.get()) < 0 ||
+        avfilter_graph_create_filter(
+            &sink, avfilter_get_by_name(setUp.Video ? "buffersink" : "abuffersink"), "out", nullptr,
+            nullptr, graph.get()) < 0) {
+        throw EngineError(setUp.SourceFailure);
     }
-    std::string chain;
-    if (plan.Volume != 256) {
-        chain += Format("volume=%f,", plan.Volume / 256.0);
+    ParseChain(graph.get(), source, sink, setUp.Chain);
+    if (setUp.SinkFrameSize > 0) {
+        av_buffersink_set_frame_size(sink, setUp.SinkFrameSize);
     }
-    // The audio follows its time stamps: gaps (a shorter track, the seam between joined
-    // inputs) become silence and overlaps are cut, so the sound stays with the picture. The
-    // resampler counts its first time stamp in input samples.
-    const int async = m_settings.AudioSync > 1 ? m_settings.AudioSync : 1;
-    char encoderLayout[128] = {};
-    av_channel_layout_describe(&encoder->ch_layout, encoderLayout, sizeof encoderLayout);
-    chain += Format(
-        "aresample=%d:async=%d:min_hard_comp=0.010000:first_pts=%lld,"
-        "aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s",
-        encoder->sample_rate, async,
-        static_cast<long long>(
-            av_rescale(output.SyncOpts, frame->sample_rate, encoder->sample_rate)),
-        av_get_sample_fmt_name(encoder->sample_fmt), encoder->sample_rate, encoderLayout);
-    ParseGraph(graph, output.Source, output.Sink, chain);
-    if (encoder->frame_size > 0 &&
-        !(encoder->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) {
-        av_buffersink_set_frame_size(output.Sink, static_cast<unsigned>(encoder->frame_size));
-    }
-    output.GraphSampleRate = frame->sample_rate;
-    output.GraphFormat = frame->format;
-    output.GraphChannels = frame->ch_layout.nb_channels;
-    output.GraphLayout =
-        frame->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? frame->ch_layout.u.mask : 0;
+    m_graph = std::move(graph);
+    m_source = source;
+    m_sink = sink;
+    m_video = setUp.Video;
+    m_input = input;
+    m_width = frame->width;
+    m_height = frame->height;
+    m_format = frame->format;
+    m_sampleRate = frame->sample_rate;
+    m_channels = frame->ch_layout.nb_channels;
 }
 
-void TranscodeRun::FilterFrame(OutputStream& output, AVFrame* frame, const InputStream& input) {
-    const int inputIndex = static_cast<int>(&input - m_inputStreams.data());
-    const bool video = output.Plan->Type == AVMEDIA_TYPE_VIDEO;
-    bool changed = !output.Graph || output.GraphInput != inputIndex;
-    if (!changed && video &&
-        (frame->width != output.GraphWidth || frame->height != output.GraphHeight ||
-         frame->format != output.GraphFormat)) {
-        const char* format = av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame->format));
-        m_task.Log(llQuiet, Format("Input Stream #%d.%d frame size changed to %dx%d, %s",
-                                   input.File, input.Stream->index, frame->width, frame->height,
-                                   format ? format : "none"));
-        changed = true;
-    }
-    if (!changed && !video &&
-        (frame->sample_rate != output.GraphSampleRate || frame->format != output.GraphFormat ||
-         frame->ch_layout.nb_channels != output.GraphChannels)) {
-        changed = true;
-    }
-    if (changed) {
-        if (output.Graph) {
-            DrainGraph(output, true);
-        }
-        if (video) {
-            ConfigureVideoGraph(output, frame, input);
-        } else {
-            ConfigureAudioGraph(output, frame);
-        }
-        output.GraphInput = inputIndex;
-    }
-    KeepInLine(output, frame, input);
-    // The audio source counts in samples; the frame may feed further outputs afterwards.
-    const std::int64_t pts = frame->pts;
-    if (!video && pts != AV_NOPTS_VALUE) {
-        frame->pts = av_rescale_q(pts, input.Stream->time_base, AVRational{1, frame->sample_rate});
-    }
-    const int written = av_buffersrc_write_frame(output.Source, frame);
-    frame->pts = pts;
-    if (written < 0) {
-        Raise("Error while filtering");
-        return;
-    }
-    DrainGraph(output, false);
+void FilterGraph::Reset() {
+    m_graph.reset();
+    m_source = m_sink = nullptr;
+    m_input = -1;
 }
 
-void TranscodeRun::KeepInLine(OutputStream& output, AVFrame* frame, const InputStream& input) {
-    if (frame->pts == AV_NOPTS_VALUE) {
-        return;
+bool FilterGraph::ShapeChanged(const AVFrame* frame) const {
+    if (m_video) {
+        return frame->width != m_width || frame->height != m_height || frame->format != m_format;
     }
-    const AVRational timeBase = input.Stream->time_base;
-    const AVRational microseconds{1, AV_TIME_BASE};
-    std::int64_t time = av_rescale_q(frame->pts, timeBase, microseconds);
-    // A frame far from where its stream stands carries a damaged time stamp, or follows a
-    // seam set by one: it goes on where the stream stands, so that no hour of silence or
-    // of repeated pictures fills the gap.
-    if (output.NextInputTime != AV_NOPTS_VALUE &&
-        std::llabs(time - output.NextInputTime) > kLargestFilledGapUs) {
-        if (m_settings.Verbosity > 2) {
-            m_task.Log(llVerbose, Format("timestamp discontinuity %lld, frame moved to %lld",
-                                         static_cast<long long>(time - output.NextInputTime),
-                                         static_cast<long long>(output.NextInputTime)));
-        }
-        time = output.NextInputTime;
-        frame->pts = av_rescale_q(time, microseconds, timeBase);
-    }
-    std::int64_t duration = 0;
-    if (output.Plan->Type == AVMEDIA_TYPE_AUDIO) {
-        duration = frame->sample_rate > 0
-                       ? av_rescale(frame->nb_samples, AV_TIME_BASE, frame->sample_rate)
-                       : 0;
-    } else if (frame->pkt_duration > 0) {
-        duration = av_rescale_q(frame->pkt_duration, timeBase, microseconds);
-    } else if (input.Stream->avg_frame_rate.num > 0) {
-        duration = av_rescale_q(1, av_inv_q(input.Stream->avg_frame_rate), microseconds);
-    }
-    output.NextInputTime = time + duration;
+    return frame->sample_rate != m_sampleRate || frame->format != m_format ||
+           frame->ch_layout.nb_channels != m_channels;
 }
 
-void TranscodeRun::DrainGraph(OutputStream& output, bool endOfStream) {
-    if (!output.Graph) {
-        return;
-    }
-    if (endOfStream && av_buffersrc_add_frame(output.Source, nullptr) < 0) {
-        Raise("Error while filtering");
-    }
-    for (;;) {
-        const int result = av_buffersink_get_frame(output.Sink, m_filtered.get());
-        if (result < 0) {
-            break;
-        }
-        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
-            EncodeVideo(output, m_filtered.get());
-        } else {
-            EncodeAudio(output, m_filtered.get());
-        }
-        av_frame_unref(m_filtered.get());
-    }
-    if (endOfStream) {
-        output.Graph.reset();
-        output.Source = output.Sink = nullptr;
-        output.GraphInput = -1;
-    }
+int FilterGraph::Push(AVFrame* frame) {
+    return av_buffersrc_write_frame(m_source, frame);
+}
+
+int FilterGraph::PushEnd() {
+    return av_buffersrc_add_frame(m_source, nullptr);
+}
+
+int FilterGraph::Pull(AVFrame* frame) {
+    return av_buffersink_get_frame(m_sink, frame);
+}
+
+AVRational FilterGraph::TimeBase() const {
+    return av_buffersink_get_time_base(m_sink);
+}
+
+AVRational FilterGraph::FrameRate() const {
+    return av_buffersink_get_frame_rate(m_sink);
 }
 
 }  // namespace mw

@@ -88,7 +88,7 @@ void TranscodeRun::BuildStreamTables() {
             throw EngineError("Output file #" + std::to_string(f) + " does not contain any stream");
         }
         m_muxers.push_back(file.Context.get());
-        for (TCustomFFmpeg::OutputStreamSpec& plan : file.Streams) {
+        for (TCustomFFmpeg::OutputStreamPlan& plan : file.Streams) {
             auto output = std::make_unique<OutputStream>();
             output->Plan = &plan;
             output->OutputFile = static_cast<int>(f);
@@ -101,84 +101,14 @@ void TranscodeRun::BuildStreamTables() {
 }
 
 void TranscodeRun::MapStreams() {
-    const std::vector<StreamMap>& maps = m_settings.StreamMaps;
-    if (!maps.empty()) {
-        if (maps.size() != m_outputStreams.size()) {
-            throw EngineError("Number of stream maps must match number of output streams");
-        }
-        for (std::size_t k = 0; k < maps.size(); ++k) {
-            const StreamMap& map = maps[k];
-            auto valid = [&](int file, int stream) {
-                return file >= 0 && file < m_task.InputCount() && stream >= 0 &&
-                       stream < static_cast<int>(m_task.InputContext(file)->nb_streams);
-            };
-            if (!valid(map.File, map.Stream)) {
-                throw EngineError(
-                    Format("Could not find input stream #%d.%d", map.File, map.Stream));
-            }
-            if (!valid(map.SyncFile, map.SyncStream)) {
-                throw EngineError(
-                    Format("Could not find sync stream #%d.%d", map.SyncFile, map.SyncStream));
-            }
-            OutputStream& output = *m_outputStreams[k];
-            const int index = m_fileStreamBase[static_cast<std::size_t>(map.File)] + map.Stream;
-            InputStream& input = m_inputStreams[static_cast<std::size_t>(index)];
-            const AVMediaType inputType = input.Stream->codecpar->codec_type;
-            if (inputType != output.Plan->Type) {
-                throw EngineError(
-                    Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)", map.File,
-                           map.Stream, TypeName(inputType), output.OutputFile, output.Stream->index,
-                           TypeName(output.Plan->Type)));
-            }
-            output.Sources.assign(1, index);
-            input.Used = true;
-            input.Outputs.push_back(static_cast<int>(k));
-        }
+    if (!m_settings.StreamMaps.empty()) {
+        ApplyStreamMaps();
         return;
     }
     const int groups = m_joined ? m_task.InputCount() : 1;
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        const AVMediaType type = output->Plan->Type;
         for (int group = 0; group < groups; ++group) {
-            int best = -1;
-            int last = -1;
-            for (int file = 0; file < m_task.InputCount() && best < 0; ++file) {
-                if (m_joined && file != group) {
-                    continue;
-                }
-                AVFormatContext* context = m_task.InputContext(file);
-                const int base = m_fileStreamBase[static_cast<std::size_t>(file)];
-                for (unsigned i = 0; i < context->nb_streams; ++i) {
-                    const AVStream* stream = context->streams[i];
-                    if (stream->discard != AVDISCARD_ALL && stream->codecpar->codec_type == type) {
-                        last = base + static_cast<int>(i);
-                    }
-                }
-                // The library's choice weighs the frames seen while the file was analysed.
-                const int preferred = av_find_best_stream(context, type, -1, -1, nullptr, 0);
-                if (preferred >= 0) {
-                    const int index = base + preferred;
-                    const InputStream& input = m_inputStreams[static_cast<std::size_t>(index)];
-                    if (input.Stream->discard != AVDISCARD_ALL && (m_joined || !input.Used)) {
-                        best = index;
-                    }
-                }
-                for (unsigned i = 0; best < 0 && i < context->nb_streams; ++i) {
-                    const InputStream& input = m_inputStreams[static_cast<std::size_t>(base) + i];
-                    if (input.Stream->discard != AVDISCARD_ALL &&
-                        input.Stream->codecpar->codec_type == type && (m_joined || !input.Used)) {
-                        best = base + static_cast<int>(i);
-                    }
-                }
-            }
-            if (best < 0 && !m_joined && m_settings.ProgramId < 0) {
-                best = last;
-            }
-            if (best < 0) {
-                throw EngineError(Format(
-                    "Could not find input stream matching output stream #%d.%d (%s)",
-                    m_joined ? group : output->OutputFile, output->Stream->index, TypeName(type)));
-            }
+            const int best = ChooseSource(*output, group);
             m_inputStreams[static_cast<std::size_t>(best)].Used = true;
             output->Sources.push_back(best);
         }
@@ -188,6 +118,83 @@ void TranscodeRun::MapStreams() {
             m_inputStreams[static_cast<std::size_t>(source)].Outputs.push_back(static_cast<int>(o));
         }
     }
+}
+
+void TranscodeRun::ApplyStreamMaps() {
+    const std::vector<StreamMap>& maps = m_settings.StreamMaps;
+    if (maps.size() != m_outputStreams.size()) {
+        throw EngineError("Number of stream maps must match number of output streams");
+    }
+    for (std::size_t k = 0; k < maps.size(); ++k) {
+        const StreamMap& map = maps[k];
+        auto valid = [&](int file, int stream) {
+            return file >= 0 && file < m_task.InputCount() && stream >= 0 &&
+                   stream < static_cast<int>(m_task.InputContext(file)->nb_streams);
+        };
+        if (!valid(map.File, map.Stream)) {
+            throw EngineError(Format("Could not find input stream #%d.%d", map.File, map.Stream));
+        }
+        if (!valid(map.SyncFile, map.SyncStream)) {
+            throw EngineError(
+                Format("Could not find sync stream #%d.%d", map.SyncFile, map.SyncStream));
+        }
+        OutputStream& output = *m_outputStreams[k];
+        const int index = m_fileStreamBase[static_cast<std::size_t>(map.File)] + map.Stream;
+        InputStream& input = m_inputStreams[static_cast<std::size_t>(index)];
+        const AVMediaType inputType = input.Stream->codecpar->codec_type;
+        if (inputType != output.Plan->Type) {
+            throw EngineError(Format("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
+                                     map.File, map.Stream, TypeName(inputType), output.OutputFile,
+                                     output.Stream->index, TypeName(output.Plan->Type)));
+        }
+        output.Sources.assign(1, index);
+        input.Used = true;
+        input.Outputs.push_back(static_cast<int>(k));
+    }
+}
+
+int TranscodeRun::ChooseSource(const OutputStream& output, int group) const {
+    const AVMediaType type = output.Plan->Type;
+    int best = -1;
+    int last = -1;
+    for (int file = 0; file < m_task.InputCount() && best < 0; ++file) {
+        if (m_joined && file != group) {
+            continue;
+        }
+        AVFormatContext* context = m_task.InputContext(file);
+        const int base = m_fileStreamBase[static_cast<std::size_t>(file)];
+        for (unsigned i = 0; i < context->nb_streams; ++i) {
+            const AVStream* stream = context->streams[i];
+            if (stream->discard != AVDISCARD_ALL && stream->codecpar->codec_type == type) {
+                last = base + static_cast<int>(i);
+            }
+        }
+        // The library's choice weighs the frames seen while the file was analysed.
+        const int preferred = av_find_best_stream(context, type, -1, -1, nullptr, 0);
+        if (preferred >= 0) {
+            const int index = base + preferred;
+            const InputStream& input = m_inputStreams[static_cast<std::size_t>(index)];
+            if (input.Stream->discard != AVDISCARD_ALL && (m_joined || !input.Used)) {
+                best = index;
+            }
+        }
+        for (unsigned i = 0; best < 0 && i < context->nb_streams; ++i) {
+            const InputStream& input = m_inputStreams[static_cast<std::size_t>(base) + i];
+            if (input.Stream->discard != AVDISCARD_ALL &&
+                input.Stream->codecpar->codec_type == type && (m_joined || !input.Used)) {
+                best = base + static_cast<int>(i);
+            }
+        }
+    }
+    if (best < 0 && !m_joined && m_settings.ProgramId < 0) {
+        best = last;
+    }
+    if (best < 0) {
+        throw EngineError(Format("Could not find input stream matching output stream #%d.%d (%s)",
+                                 m_joined ? group : output.OutputFile, output.Stream->index,
+                                 TypeName(type)));
+    }
+    return best;
 }
 
 void TranscodeRun::OpenDecoders() {

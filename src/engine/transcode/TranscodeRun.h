@@ -15,6 +15,8 @@ extern "C" {
 #include "engine/codecs/Codecs.h"
 #include "engine/task/CustomFFmpeg.h"
 #include "engine/task/TaskFiles.h"
+#include "engine/transcode/FilterGraph.h"
+#include "engine/transcode/PictureBitmap.h"
 
 namespace mw {
 
@@ -48,7 +50,7 @@ private:
     };
 
     struct OutputStream {
-        const TCustomFFmpeg::OutputStreamSpec* Plan = nullptr;
+        const TCustomFFmpeg::OutputStreamPlan* Plan = nullptr;
         int OutputFile = 0;  // the output entry (in join mode: the group)
         AVFormatContext* Muxer = nullptr;
         AVStream* Stream = nullptr;
@@ -65,16 +67,8 @@ private:
         std::vector<AVPtr<AVBSFContext>> Filters;
         // Video: the pad bands around the picture, fitted with it to the encoded size.
         int PadLeft = 0, PadRight = 0, PadTop = 0, PadBottom = 0;
-        // The filter graph from decoded frames to encoder frames, rebuilt when the input
-        // frames change shape (a new input of a join, a new picture size).
-        AVPtr<AVFilterGraph> Graph;
-        AVFilterContext* Source = nullptr;
-        AVFilterContext* Sink = nullptr;
-        int GraphWidth = 0, GraphHeight = 0, GraphFormat = -1;
-        int GraphSampleRate = 0;
-        std::uint64_t GraphLayout = 0;
-        int GraphChannels = 0;
-        int GraphInput = -1;
+        // Rebuilt when the input frames change shape (a new input of a join, a new size).
+        FilterGraph Graph;
         std::int64_t LastPreview = 0;
         float LastQuality = -1.0f;
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> PassLog{nullptr, &std::fclose};
@@ -89,6 +83,9 @@ private:
 
     void BuildStreamTables();
     void MapStreams();
+    void ApplyStreamMaps();
+    // The input stream an output stream takes in a join group (the only group without join).
+    int ChooseSource(const OutputStream& output, int group) const;
     void SetUpCopy(OutputStream& output);
     void SetUpEncoder(OutputStream& output);
     void SetUpVideoEncoder(OutputStream& output, const InputStream& input);
@@ -121,8 +118,16 @@ private:
     void RunCustomHook(const std::function<void(THookInfo&)>& hook, AVFrame* frame,
                        const AVStream* stream);
 
-    void ConfigureVideoGraph(OutputStream& output, const AVFrame* frame, const InputStream& input);
-    void ConfigureAudioGraph(OutputStream& output, const AVFrame* frame);
+    // Where the picture sits in the encoded frame: its scaled size and the pad bands left
+    // and above.
+    struct PictureFit {
+        int Width, Height, Left, Top;
+    };
+    PictureFit FitJoinedPicture(const OutputStream& output, const AVFrame* frame,
+                                const InputStream& input, int shownWidth, int shownHeight) const;
+    FilterGraphSetUp VideoGraphSetUp(const OutputStream& output, const AVFrame* frame,
+                                     const InputStream& input) const;
+    FilterGraphSetUp AudioGraphSetUp(const OutputStream& output, const AVFrame* frame) const;
     void FilterFrame(OutputStream& output, AVFrame* frame, const InputStream& input);
     void KeepInLine(OutputStream& output, AVFrame* frame, const InputStream& input);
     void DrainGraph(OutputStream& output, bool endOfStream);
@@ -134,8 +139,25 @@ private:
     void FlushEncoders();
     void Preview(const std::function<void(const TPreviewInfo&)>& preview, OutputStream& output,
                  const AVFrame* frame);
+    // Copies a picture for the hook or the preview; false when it cannot be converted, with
+    // the message logged and that handler left alone from then on.
+    bool TakeBitmap(PictureBitmap& bitmap, const AVFrame* frame, bool& stopped);
 
+    // What a progress report tells besides the sizes: the first current video stream's
+    // figures (-1 without one), the report's start of text and the time reached, seconds.
+    struct ProgressFigures {
+        std::int32_t FrameNumber = -1;
+        std::int32_t FPS = -1;
+        float Quality = -1.0f;
+        std::string Text;
+        double Time = 0;
+    };
     void Report(bool isLast);
+    // false when no picture of the video stream reported on has been written yet: no report.
+    bool ReportFigures(bool isLast, ProgressFigures& figures) const;
+    // The bytes the first output holds so far.
+    std::int64_t WrittenSize() const;
+    void LogMuxingOverhead(std::int64_t totalSize);
     bool Raise(const std::string& text);  // raises with xerror, logs otherwise
     int CurrentGroup() const { return m_joined ? m_currentFile : 0; }
     std::int64_t Now() const;
@@ -162,11 +184,8 @@ private:
     std::int64_t m_dropped = 0;
     std::int64_t m_reportedDupDrop = 0;
     std::int64_t m_pictureCount = 0;
-    AVPtr<SwsContext> m_hookToRgb;
-    AVPtr<SwsContext> m_hookFromRgb;
-    AVPtr<SwsContext> m_previewScaler;
-    Bitmap m_hookBitmap;
-    Bitmap m_previewBitmap;
+    PictureBitmap m_hookBitmap;
+    PictureBitmap m_previewBitmap;
     // The hook asked to be called no more, or a picture could not be converted for it or
     // for the preview: this run leaves it alone from then on.
     bool m_hookStopped = false;
