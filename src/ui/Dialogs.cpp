@@ -50,6 +50,14 @@ bool AskQuestion(QWidget* parent, const QString& text) {
     return ShowMessage(parent, request) == QMessageBox::Yes;
 }
 
+bool AskOkCancel(QWidget* parent, const QString& text) {
+    MessageRequest request;
+    request.Caption = ApplicationTitle();
+    request.Text = text;
+    request.Buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    return ShowMessage(parent, request) == QMessageBox::Ok;
+}
+
 void ShowNotice(QWidget* parent, const QString& text) {
     MessageRequest request;
     request.Caption = ApplicationTitle();

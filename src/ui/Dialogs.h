@@ -59,6 +59,9 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, const MessageRequest& r
 
 // A question with Yes and No under the application title; true on Yes.
 bool AskQuestion(QWidget* parent, const QString& text);
+// A notice with OK and Cancel and the information icon under the application title; true
+// on OK.
+bool AskOkCancel(QWidget* parent, const QString& text);
 // A notice with OK under the application title.
 void ShowNotice(QWidget* parent, const QString& text);
 // An error text under the application title.

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTextEdit>
@@ -45,6 +46,7 @@
 #include "core/UtilFuncs.h"
 #include "engine/FFmpegLogger.h"
 #include "formats/FormatCatalog.h"
+#include "youtube/DownloadRun.h"
 
 namespace mw {
 
@@ -243,6 +245,10 @@ void TFormMain::CreateControls() {
         m_pages->addWidget(pageWidget);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &TFormMain::RefreshPage);
+    m_downloadProgressPage->OnRunEnded = [this] { ShowDownloadSummary(); };
+    m_downloadProgressPage->OnLogLine = [this](const QString& line) { m_log.AddLogLine(line); };
+    connect(m_downloadFinishPage->ButtonConvertDownloaded(), &QPushButton::clicked, this,
+            &TFormMain::ConvertDownloaded);
 
     // Tab leads through the page, then along the bottom row from left to right, then to the
     // title bar's buttons.
@@ -279,6 +285,7 @@ void TFormMain::CreationSequence() {
     const auto clipboardChanged = [this, clipboard] {
         const QMimeData* offered = clipboard->mimeData();
         m_clipboardLacksText = !(offered && offered->hasText());
+        m_downloadPage->SetClipboardHasText(!m_clipboardLacksText);
     };
     connect(clipboard, &QClipboard::dataChanged, this, clipboardChanged);
     clipboardChanged();
@@ -452,6 +459,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     m_engine.SetOnTerminate(nullptr);
     m_engine.SetOnCustomHook(nullptr);
     m_engine.StopTasks(true);
+    // Both transfers stop and the partial file goes; no summary follows.
+    m_downloadRun.reset();
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     // Settings are written only once they were read from their folder.
     if (!m_settingsFolder.empty()) {

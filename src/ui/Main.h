@@ -19,6 +19,7 @@ namespace mw {
 
 class CompletionPlatform;
 class ConversionDriver;
+class DownloadRun;
 class DownloadFinishPage;
 class DownloadPage;
 class DownloadProgressPage;
@@ -73,6 +74,10 @@ public:
     ProgressPage* Step3() const { return m_progressPage; }
     FinishPage* Step4() const { return m_finishPage; }
     DownloadPage* Step5() const { return m_downloadPage; }
+    DownloadProgressPage* Step6() const { return m_downloadProgressPage; }
+    DownloadFinishPage* Step7() const { return m_downloadFinishPage; }
+    // The last download run; null before the first and after closing.
+    const DownloadRun* Download() const { return m_downloadRun.get(); }
     ModePage* Mode() const { return m_modePage; }
     QMenu* PopupMenuHelp() const { return m_helpMenu; }
     TFFmpegVCL& Engine() { return m_engine; }
@@ -101,6 +106,12 @@ private:
     void StartupDone();
     void StartRun();
     void FinishRun();
+    // The links of Step5 become the rows of a new download run on Step6.
+    void StartDownloadRun();
+    // The download run has ended: its counts on Step7.
+    void ShowDownloadSummary();
+    // The files of the last download run join the input list as the open dialog adds them.
+    void ConvertDownloaded();
     // The title bar and the task bar show how far the run is.
     void ShowRunProgress();
     // What closing must ask first; empty when it closes at once. fromSystem: the window
@@ -120,6 +131,7 @@ private:
     TFFmpegVCL m_engine;
     InputList m_inputs;
     std::unique_ptr<ConversionDriver> m_driver;
+    std::unique_ptr<DownloadRun> m_downloadRun;
     QPixmap m_background;
     bool m_clipboardLacksText = true;
     bool m_closing = false;

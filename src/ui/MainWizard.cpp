@@ -18,6 +18,7 @@
 #include "ProgressPage.h"
 #include "convert/ConversionDriver.h"
 #include "core/UtilFuncs.h"
+#include "youtube/DownloadRun.h"
 
 namespace mw {
 
@@ -198,15 +199,19 @@ void TFormMain::ActionNextExecute() {
             break;
         case WizardPage::Step5:
             m_downloadPage->StoreDownloadPage();
-            if (m_downloadPage->ListViewInputURL()->count() == 0) {
+            if (m_downloadPage->Links().empty()) {
                 ShowNotice(this,
                            "Please Copy & Paste the YouTube video links you want to download.");
             } else if (!CreateFolder(m_settings.OutputURLDir)) {
                 ShowNotice(this, kFolderNotice);
+            } else {
+                SetPage(WizardPage::Step6);
+                StartDownloadRun();
             }
             break;
         case WizardPage::Step7:
-            m_downloadPage->ListViewInputURL()->clear();
+            m_downloadPage->ClearLinks();
+            m_downloadProgressPage->Clear();
             GoToStartPage();
             break;
         case WizardPage::Step3:
@@ -227,7 +232,7 @@ void TFormMain::ActionBackExecute() {
             break;
         case WizardPage::Step5:
             if (AskQuestion(this, "Are you sure to cancel and go back?")) {
-                m_downloadPage->ListViewInputURL()->clear();
+                m_downloadPage->ClearLinks();
                 GoToStartPage();
             }
             break;
@@ -258,13 +263,16 @@ void TFormMain::ActionExitExecute() {
             break;
         case WizardPage::Step5:
             if (AskQuestion(this, "Are you sure to cancel?")) {
-                m_downloadPage->ListViewInputURL()->clear();
+                m_downloadPage->ClearLinks();
                 GoToStartPage();
             }
             break;
         case WizardPage::Step6:
-            // The transfers to abort come with the download run.
-            AskQuestion(this, "Do you really want to cancel the downloading?");
+            // The run ends through its own path once the transfer has stopped.
+            if (AskQuestion(this, "Do you really want to cancel the downloading?") &&
+                m_downloadRun) {
+                m_downloadRun->Cancel();
+            }
             break;
         default:
             break;

@@ -129,7 +129,7 @@ TEST(Keyboard, TabReachesEveryControlInReadingOrder) {
          {"ListViewInputURL", "EditURLOutput", "ButtonURLSelect", "CheckBoxYouTubeQuality"},
          true,
          true},
-        {WizardPage::Step7, {"LabelURLOpenFolder"}, false, true},
+        {WizardPage::Step7, {"LabelURLOpenFolder", "ButtonConvertDownloaded"}, false, true},
     };
     for (const ChainRow& row : rows) {
         SCOPED_TRACE(::testing::Message() << "page " << static_cast<int>(row.Page));
