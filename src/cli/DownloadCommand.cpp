@@ -87,6 +87,10 @@ public:
         std::printf("Title: %s\n", m_run->Rows()[row].Name.c_str());
         std::fflush(stdout);
     }
+    void ResolverReport(std::size_t, const std::string& line) override {
+        std::printf("Resolver: %s\n", line.c_str());
+        std::fflush(stdout);
+    }
     void AttemptStarted(std::size_t) override {
         std::printf("Quality: %s\n", m_run->Status().Quality.c_str());
         std::fflush(stdout);

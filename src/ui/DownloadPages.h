@@ -84,6 +84,7 @@ public:
 
     void RunChanged() override;
     void AttemptFailed(std::size_t row, const std::string& reason) override;
+    void ResolverReport(std::size_t row, const std::string& line) override;
     void RunEnded() override;
 
 private:

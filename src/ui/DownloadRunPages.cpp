@@ -104,6 +104,12 @@ void DownloadProgressPage::AttemptFailed(std::size_t row, const std::string& rea
     }
 }
 
+void DownloadProgressPage::ResolverReport(std::size_t row, const std::string& line) {
+    if (OnLogLine && m_run != nullptr && row < m_run->Rows().size()) {
+        OnLogLine(QString("%1: %2").arg(Text(m_run->Rows()[row].Name), Text(line)));
+    }
+}
+
 void DownloadProgressPage::RunEnded() {
     if (OnRunEnded) {
         OnRunEnded();

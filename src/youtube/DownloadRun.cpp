@@ -84,6 +84,7 @@ DownloadRun::DownloadRun(PostFunction post, DownloadRunObserver& observer)
 
 DownloadRun::~DownloadRun() {
     m_destroying = true;
+    m_ytdlp.Cancel();
     m_page.Abort(true, true);
     m_download.Abort(true, true);
     RemovePartialFile();
@@ -134,6 +135,8 @@ void DownloadRun::Cancel() {
         return;
     }
     m_cancelled = true;
+    // A resolution under way reports nothing once cancelled.
+    m_ytdlp.Cancel();
     bool transferring = false;
     for (TWinHTTP* http : {&m_page, &m_download}) {
         if (http->Busy()) {
@@ -156,10 +159,48 @@ void DownloadRun::NextItem() {
     m_status.CurrentFile = item.Name;
     Changed();
     m_observer.ItemStarted(static_cast<std::size_t>(m_current));
+    m_resolution.reset();
+    const std::string ytdlp = FindYtDlp();
+    if (ytdlp.empty()) {
+        ReadPage();
+        return;
+    }
+    m_ytdlp.Start(ytdlp, item.Name,
+                  [this](const std::optional<Resolution>& answer, const std::string& problem) {
+                      YtDlpDone(answer, problem);
+                  });
+}
+
+void DownloadRun::ReadPage() {
+    const DownloadItem& item = m_rows[static_cast<std::size_t>(m_current)];
     m_page.URL = item.Name;
     if (!m_page.Read()) {
         ItemFailed();
     }
+}
+
+void DownloadRun::YtDlpDone(const std::optional<Resolution>& answer, const std::string& problem) {
+    if (m_destroying || !m_running) {
+        return;
+    }
+    const auto row = static_cast<std::size_t>(m_current);
+    if (!answer) {
+        m_observer.ResolverReport(
+            row, "yt-dlp did not resolve the link (" + problem + "); reading the watch page");
+        ReadPage();
+        return;
+    }
+    m_observer.ResolverReport(row, "Resolved by yt-dlp");
+    m_resolution = answer;
+    DownloadItem& item = m_rows[row];
+    // The URL column shows the watch link itself: each quality has its own address.
+    item.URL = item.Name;
+    item.Name = ItemCaption(answer->Title);
+    m_status.CurrentFile = item.Name;
+    RowUpdate("Analyzing finished, ready to download...", 0, 0, 0, 0, "");
+    ResetProgress();
+    m_observer.ItemResolved(row);
+    FirstAttempt();
 }
 
 void DownloadRun::PageProgress(std::int64_t dataSize, std::int64_t bytesRead,
@@ -181,6 +222,7 @@ void DownloadRun::PageDone(TStream* stream) {
     }
     const std::string page = StreamText(stream);
     DownloadItem& item = m_rows[static_cast<std::size_t>(m_current)];
+    m_observer.ResolverReport(static_cast<std::size_t>(m_current), "Resolved from the watch page");
     item.Name = ItemCaption(PageTitle(page));
     item.URL = MediaUrl(page);
     m_status.CurrentFile = item.Name;
@@ -199,19 +241,41 @@ void DownloadRun::FirstAttempt() {
 
 void DownloadRun::StartAttempt() {
     const DownloadItem& item = m_rows[static_cast<std::size_t>(m_current)];
-    const std::string fmt = m_position == 0
-                                ? std::string()
-                                : FmtParameter(m_order[static_cast<std::size_t>(m_position - 1)]);
-    m_finalPath = m_folder + SanitizeFileName(item.Name + QualityExtension(m_order, m_position));
+    const int type = m_position == 0 ? -1 : m_order[static_cast<std::size_t>(m_position - 1)];
+    std::string url = item.URL + FmtParameter(type);
+    std::string extension = QualityExtension(m_order, m_position);
+    std::vector<std::string> headers;
+    const ResolvedMedia* media = nullptr;
+    if (m_resolution) {
+        if (m_position == 0) {
+            media = m_resolution->Default ? &*m_resolution->Default : nullptr;
+        } else if (const std::optional<int> code = FmtCode(type)) {
+            const auto found = m_resolution->Formats.find(*code);
+            media = found == m_resolution->Formats.end() ? nullptr : &found->second;
+        }
+        if (media != nullptr) {
+            url = media->Url;
+            headers = media->Headers;
+            if (m_position == 0 && !media->Extension.empty()) {
+                extension = media->Extension;
+            }
+        }
+    }
+    m_finalPath = m_folder + SanitizeFileName(item.Name + extension);
     Changed();
     m_observer.AttemptStarted(static_cast<std::size_t>(m_current));
+    if (m_resolution && media == nullptr) {
+        DownloadError("yt-dlp lists no such format");
+        return;
+    }
     try {
         m_partialPath = CreateTemporaryBeside(m_finalPath);
     } catch (const std::exception& error) {
         DownloadError(error.what());
         return;
     }
-    m_download.URL = item.URL + fmt;
+    m_download.URL = url;
+    m_download.AddHeaders = headers;
     m_download.OutputFileName = m_partialPath;
     if (!m_download.Read()) {
         DownloadError("the download could not start");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "YtDlpResolver.h"
 #include "http/WinHTTP.h"
 
 namespace mw {
@@ -43,6 +44,8 @@ public:
     virtual void ItemResolved(std::size_t /*row*/) {}
     // A download of the item starts with the quality the status group names.
     virtual void AttemptStarted(std::size_t /*row*/) {}
+    // A line for the log: which resolver answered for the item, or why yt-dlp did not.
+    virtual void ResolverReport(std::size_t /*row*/, const std::string& /*line*/) {}
     // A download attempt failed; reason says why.
     virtual void AttemptFailed(std::size_t /*row*/, const std::string& /*reason*/) {}
     // The item was saved (savedPath) or failed (savedPath empty).
@@ -89,11 +92,15 @@ public:
     const std::vector<std::string>& DownloadedFiles() const { return m_downloadedFiles; }
 
     TWinHTTP& WinHTTPGetRealURL() { return m_page; }
+    // Asked first for each link while a yt-dlp program is on the PATH.
+    YtDlpResolver& YtDlp() { return m_ytdlp; }
     TWinHTTP& WinHTTPDownload() { return m_download; }
 
 private:
     void Post(void (DownloadRun::*step)());
     void NextItem();
+    void ReadPage();
+    void YtDlpDone(const std::optional<Resolution>& answer, const std::string& problem);
     void PageProgress(std::int64_t dataSize, std::int64_t bytesRead, std::int32_t elapsed);
     void PageDone(TStream* stream);
     void FirstAttempt();
@@ -118,6 +125,9 @@ private:
     DownloadRunObserver& m_observer;
     TWinHTTP m_page;
     TWinHTTP m_download;
+    YtDlpResolver m_ytdlp;
+    // What yt-dlp found of the current item; none when its page was read instead.
+    std::optional<Resolution> m_resolution;
     // Posted steps hold it weakly and run only for the run they were posted in.
     std::shared_ptr<int> m_generation = std::make_shared<int>(0);
     bool m_destroying = false;

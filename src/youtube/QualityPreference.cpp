@@ -78,6 +78,14 @@ std::string FmtParameter(int type) {
     return row ? std::string(row->UrlParameter) : std::string();
 }
 
+std::optional<int> FmtCode(int type) {
+    const QualityType* row = QualityTypeOf(type);
+    if (row == nullptr) {
+        return std::nullopt;
+    }
+    return std::stoi(std::string(row->UrlParameter.substr(row->UrlParameter.find('=') + 1)));
+}
+
 std::string QualityExtension(const std::vector<int>& order, int position) {
     const QualityType* type = EntryOf(order, position);
     return std::string(type ? type->Extension : kDefaultQualityExtension);

@@ -48,6 +48,8 @@ std::optional<int> QualityTypeOfFmt(int fmtCode);
 std::string QualityTag(const std::vector<int>& order, int position);
 std::string QualityDescription(std::string_view tag);
 std::string FmtParameter(int type);
+// The type's format code (18 for "&fmt=18"); none outside 0..7.
+std::optional<int> FmtCode(int type);
 std::string QualityExtension(const std::vector<int>& order, int position);
 
 // The page's label: the default text with the preference off, otherwise the order's tags.

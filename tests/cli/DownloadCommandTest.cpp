@@ -114,7 +114,9 @@ TEST_F(DownloadCommandTest, QualitiesAreTriedInTheChosenOrder) {
         EXPECT_EQ(result.ExitCode, 0) << c.Id << result.Err;
         EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{c.Saved}) << c.Id;
         ExpectTheClip(dir.File(c.Saved));
-        EXPECT_EQ(result.Out.rfind("Link: " + VideoSite::Link(c.Id) + "\nTitle: ", 0), 0U)
+        EXPECT_EQ(result.Out.rfind("Link: " + VideoSite::Link(c.Id) + "\n", 0), 0U) << result.Out;
+        EXPECT_NE(result.Out.find("Resolver: Resolved from the watch page\nTitle: "),
+                  std::string::npos)
             << result.Out;
         for (const std::string& part : c.Says) {
             EXPECT_NE(result.Out.find(part), std::string::npos) << c.Id << ": " << result.Out;
@@ -215,6 +217,38 @@ TEST_F(DownloadCommandTest, InterruptDuringTheSecondOfThreeEndsTheRunWithoutAPar
     EXPECT_EQ(out.find("clithird"), std::string::npos) << out;
     EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"First.flv"});
     ExpectTheClip(folder + "/First.flv");
+}
+
+TEST_F(DownloadCommandTest, YtDlpResolvesALinkWhenItIsOnThePath) {
+    Site().Add({"cliytdlp", "Plain page", {{"", FlvAnswer()}}});
+    // A link of another site that names the video site passes the link test.
+    const std::string link = Site().PageUrl("cliytdlp") + "#www.youtube.com";
+    const test::ProcessResult result =
+        Download({"--quality", "default", "--out", m_dir.Path(), link});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err << result.Out;
+    EXPECT_NE(result.Out.find("Link: " + link + "\nResolver: Resolved by yt-dlp\n"),
+              std::string::npos)
+        << result.Out;
+    const std::vector<std::string> saved = FolderNames(m_dir.Path());
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_EQ(saved[0], "Plain page (1).flv");
+    ExpectTheClip(m_dir.File(saved[0]));
+
+    // Without yt-dlp the watch page is read, and a page that has none fails.
+    test::TempDir other;
+    Site().Add({"clinoytdlp", "No helper", {{"", FlvAnswer()}}});
+    test::ProcessResult withoutIt;
+    {
+        const test::ScopedEnv path("PATH", other.Path());
+        withoutIt = Download(
+            {"--quality", "default", "--out", other.Path(), VideoSite::Link("clinoytdlp")});
+    }
+    EXPECT_EQ(withoutIt.ExitCode, 0) << withoutIt.Err;
+    EXPECT_NE(withoutIt.Out.find("Link: " + VideoSite::Link("clinoytdlp") +
+                                 "\nResolver: Resolved from the watch page\nTitle: No helper\n"),
+              std::string::npos)
+        << withoutIt.Out;
+    ExpectTheClip(other.File("No helper.flv"));
 }
 
 }  // namespace

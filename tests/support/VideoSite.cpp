@@ -67,7 +67,39 @@ struct VideoSite::Server {
 
     void Watch(const std::map<std::string, std::string>& query, httplib::Response& res);
     void Media(const std::map<std::string, std::string>& query, httplib::Response& res);
+    void Direct(const std::string& target, httplib::Response& res);
 };
+
+// /page/ID: an HTML page whose video element plays /media/ID.flv, the video's default
+// encoding.
+void VideoSite::Server::Direct(const std::string& rawTarget, httplib::Response& res) {
+    const std::string target = rawTarget.substr(0, rawTarget.find_first_of("?#"));
+    std::lock_guard guard(Lock);
+    if (target.starts_with("/page/")) {
+        const std::string id = target.substr(6);
+        if (Videos.count(id) == 0) {
+            res.status = 404;
+            return;
+        }
+        res.set_content("<!DOCTYPE html>\n<html><head><title>" + Videos.at(id).TitleHtml +
+                            "</title></head>\n<body><video controls>"
+                            "<source src=\"/media/" +
+                            id + ".flv\" type=\"video/x-flv\"></video></body></html>\n",
+                        "text/html");
+        return;
+    }
+    std::string id = target.substr(7);
+    if (id.ends_with(".flv")) {
+        id.resize(id.size() - 4);
+    }
+    const auto video = Videos.find(id);
+    if (video == Videos.end() || video->second.Media.count("") == 0 ||
+        video->second.Media.at("").File.empty()) {
+        res.status = 404;
+        return;
+    }
+    res.set_content(ReadTextFile(video->second.Media.at("").File), "video/x-flv");
+}
 
 void VideoSite::Server::Watch(const std::map<std::string, std::string>& query,
                               httplib::Response& res) {
@@ -157,6 +189,11 @@ void VideoSite::SetUp() {
     Server& s = *m_server;
     s.Http.Get(".*", [&s](const httplib::Request& req, httplib::Response& res) {
         const std::string& target = req.target;
+        // Requests made to this server itself: the plain pages of other sites.
+        if (target.starts_with("/page/") || target.starts_with("/media/")) {
+            s.Direct(target, res);
+            return;
+        }
         if (!target.starts_with(kSite) || target.size() == kSite.size() ||
             target[kSite.size()] != '/') {
             res.status = 502;
@@ -183,6 +220,8 @@ void VideoSite::SetUp() {
     // same test program keep answering themselves.
     ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(m_port)).c_str(), 1);
     ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+    // Secure requests go to it too, so that a helper such as yt-dlp never leaves the machine.
+    ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(m_port)).c_str(), 1);
     ::unsetenv("NO_PROXY");
 }
 
@@ -208,6 +247,10 @@ void VideoSite::AddPage(const std::string& id, const std::string& html) {
 
 std::string VideoSite::Link(const std::string& id) {
     return std::string(kSite) + "/watch?v=" + id;
+}
+
+std::string VideoSite::PageUrl(const std::string& id) const {
+    return "http://127.0.0.1:" + std::to_string(m_port) + "/page/" + id;
 }
 
 std::string VideoSite::Token(const std::string& id) {

@@ -52,6 +52,9 @@ public:
     // A watch page with this exact text.
     void AddPage(const std::string& id, const std::string& html);
     static std::string Link(const std::string& id);
+    // A plain page of this server, outside the video site, whose video element plays the
+    // video's default encoding (a file answer) from /media/ID.flv.
+    std::string PageUrl(const std::string& id) const;
     static std::string Token(const std::string& id);
 
     int Port() const { return m_port; }

@@ -25,12 +25,14 @@ public:
     void RunChanged() override;
     void ItemEnded(std::size_t row, const std::string& savedPath) override;
     void RunEnded() override { ++Ends; }
+    void ResolverReport(std::size_t, const std::string& line) override { Reports.push_back(line); }
 
     HeadlessMainThread Main;
     PostedCalls Posted;
     DownloadRun Run;
     std::vector<std::string> QualityLabels;  // each new text of the quality label
     std::vector<std::string> Saved;          // per ended item, the saved path or ""
+    std::vector<std::string> Reports;        // the resolvers' log lines
     int Ends = 0;
 };
 
