@@ -63,10 +63,12 @@ struct VideoSite::Server {
     std::map<std::string, SiteVideo> Videos;
     std::map<std::string, std::string> Pages;
     std::vector<std::string> MediaRequests;
+    std::vector<std::string> MediaAgents;
     std::atomic<bool> Stopping{false};
 
     void Watch(const std::map<std::string, std::string>& query, httplib::Response& res);
-    void Media(const std::map<std::string, std::string>& query, httplib::Response& res);
+    void Media(const std::map<std::string, std::string>& query, const std::string& agent,
+               httplib::Response& res);
     void Direct(const std::string& target, httplib::Response& res);
 };
 
@@ -116,13 +118,14 @@ void VideoSite::Server::Watch(const std::map<std::string, std::string>& query,
 }
 
 void VideoSite::Server::Media(const std::map<std::string, std::string>& query,
-                              httplib::Response& res) {
+                              const std::string& agent, httplib::Response& res) {
     const auto id = query.find("video_id");
     const auto token = query.find("t");
     const auto fmt = query.find("fmt");
     MediaAnswer answer = MediaAnswer::Of(MediaAnswer::Kind::NotFound);
     {
         std::lock_guard guard(Lock);
+        MediaAgents.push_back(agent);
         MediaRequests.push_back((id == query.end() ? "?" : id->second) + " " +
                                 (fmt == query.end() ? "-" : fmt->second));
         if (id != query.end() && token != query.end() && token->second == Token(id->second) &&
@@ -204,7 +207,7 @@ void VideoSite::SetUp() {
         if (path == "/watch") {
             s.Watch(QueryOf(target), res);
         } else if (path == "/get_video") {
-            s.Media(QueryOf(target), res);
+            s.Media(QueryOf(target), req.get_header_value("User-Agent"), res);
         } else {
             res.status = 404;
         }
@@ -255,6 +258,11 @@ std::string VideoSite::PageUrl(const std::string& id) const {
 
 std::string VideoSite::Token(const std::string& id) {
     return "tok" + id + "X";
+}
+
+std::vector<std::string> VideoSite::MediaAgents() const {
+    std::lock_guard guard(m_server->Lock);
+    return m_server->MediaAgents;
 }
 
 std::vector<std::string> VideoSite::MediaRequests() const {

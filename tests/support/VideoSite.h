@@ -60,6 +60,8 @@ public:
     int Port() const { return m_port; }
     // The media requests seen, as "ID fmt" ("ID -" without a code), in order.
     std::vector<std::string> MediaRequests() const;
+    // The User-Agent header of each media request, in the same order.
+    std::vector<std::string> MediaAgents() const;
 
 private:
     struct Server;

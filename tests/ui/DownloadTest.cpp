@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -412,6 +413,28 @@ TEST_F(DownloadTest, ClosingTheWindowStopsTheDownloadWithoutASummary) {
     EXPECT_TRUE(dialogs.Messages.empty());
     EXPECT_EQ(Main().Page(), WizardPage::Step6);
     EXPECT_TRUE(FolderNames(Folder()).empty());
+}
+
+TEST_F(DownloadTest, ClosingTheWindowKillsAYtDlpStillResolving) {
+    test::TempDir bin;
+    const std::string pidFile = bin.File("pid");
+    test::WriteTextFile(bin.File("yt-dlp"),
+                        "#!/bin/sh\necho $$ > '" + pidFile + "'\nexec sleep 30\n");
+    ::chmod(bin.File("yt-dlp").c_str(), 0755);
+    const test::ScopedEnv path("PATH", bin.Path() + ":/usr/bin:/bin");
+    SetClipboardText(QString::fromStdString(VideoSite::Link("uiresolving")));
+    Page().ActionURLPaste()->trigger();
+    Main().ActionNextExecute();
+    ASSERT_TRUE(test::WaitFor([&] { return !test::ReadTextFile(pidFile).empty(); }));
+    const std::string pid =
+        test::ReadTextFile(pidFile).substr(0, test::ReadTextFile(pidFile).find('\n'));
+    test::ScriptedDialogs dialogs;
+    Main().close();
+    EXPECT_FALSE(Main().isVisible());
+    EXPECT_TRUE(dialogs.Messages.empty());
+    EXPECT_EQ(Main().Page(), WizardPage::Step6);
+    // Neither running nor left as a zombie: ps knows no such process.
+    EXPECT_EQ(test::RunProcess({"ps", "-o", "pid=,stat=", "-p", pid}).Out, "");
 }
 
 TEST_F(DownloadTest, TheHandOffNeedsADownloadedFile) {

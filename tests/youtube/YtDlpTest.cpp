@@ -30,10 +30,10 @@ std::string WatchAnswer(const std::string& id) {
          "vcodec": "none", "http_headers": {"User-Agent": "agent/1"}},
         {"format_id": "18", "url": ")" +
            base + R"(18", "ext": "mp4", "acodec": "mp4a.40.2",
-         "vcodec": "avc1.42001E", "http_headers": {"User-Agent": "agent/1", "Accept": "*/*"}},
+         "vcodec": "avc1.42001E", "http_headers": {"User-Agent": "agent/18", "Accept": "*/*"}},
         {"format_id": "22", "url": ")" +
            base + R"(22", "ext": "webm", "acodec": "opus",
-         "vcodec": "vp9", "http_headers": {"User-Agent": "agent/1"}},
+         "vcodec": "vp9", "http_headers": {"User-Agent": "agent/22"}},
         {"format_id": "137", "url": ")" +
            base + R"(137", "ext": "mp4", "acodec": "none",
          "vcodec": "avc1.640028"}
@@ -50,7 +50,7 @@ TEST(YtDlpJson, FormatCodesTheDefaultAndTheHeaders) {
     EXPECT_TRUE(watch->Formats.at(18).Url.ends_with("&fmt=18"));
     EXPECT_EQ(watch->Formats.at(18).Extension, ".mp4");
     EXPECT_EQ(watch->Formats.at(18).Headers,
-              (std::vector<std::string>{"Accept: */*", "User-Agent: agent/1"}));
+              (std::vector<std::string>{"Accept: */*", "User-Agent: agent/18"}));
     // The best entry with sound and picture, not the last one (picture only).
     ASSERT_TRUE(watch->Default);
     EXPECT_TRUE(watch->Default->Url.ends_with("&fmt=22"));
@@ -137,6 +137,10 @@ TEST_F(YtDlpRunTest, TheAnswerGivesTheAddressOfEachQuality) {
 
     // 37 and 35 are missing from the answer and fail without a request.
     EXPECT_EQ(RequestsSince(before), (std::vector<std::string>{"yt1 22", "yt1 18"}));
+    // Each request carries the headers the answer gives for its format.
+    const std::vector<std::string> agents = VideoSite::Instance().MediaAgents();
+    EXPECT_EQ(std::vector<std::string>(agents.end() - 2, agents.end()),
+              (std::vector<std::string>{"agent/22", "agent/18"}));
     EXPECT_EQ(m_run.Reports, std::vector<std::string>{"Resolved by yt-dlp"});
     EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"Tom && Jerry.mp4"});
     ExpectTheClip(m_dir.File("Tom && Jerry.mp4"));
@@ -185,6 +189,7 @@ TEST_F(YtDlpRunTest, AYtDlpThatFailsGivesWayToTheWatchPage) {
         EXPECT_EQ(run.Reports[0],
                   "yt-dlp did not resolve the link (" + c.Says + "); reading the watch page");
         EXPECT_EQ(run.Reports[1], "Resolved from the watch page");
+        EXPECT_EQ(VideoSite::Instance().MediaAgents().back(), "[MediaWizard]");
         EXPECT_EQ(test::FolderNames(dir.Path()),
                   std::vector<std::string>{std::string(c.Id) + ".flv"});
         ExpectTheClip(dir.File(std::string(c.Id) + ".flv"));
