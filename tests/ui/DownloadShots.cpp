@@ -140,6 +140,9 @@ int main(int argc, char** argv) {
         return main.Page() == mw::WizardPage::Step7;
     });
     shot("step7");
+    // The log names the resolver of each link.
+    log.show();
+    Save(log, out.filePath("log.png"));
     main.close();
     site.TearDown();
     return 0;
