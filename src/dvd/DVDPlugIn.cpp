@@ -91,6 +91,7 @@ void DVDPlugIn::StopReader() {
         pid = std::exchange(m_pid, -1);
     }
     m_rootEnumerated = false;
+    m_chaptersOpen = false;
     if (pid <= 0) {
         return;
     }
@@ -145,7 +146,7 @@ bool DVDPlugIn::EnsureReader(bool enumerateRoot) {
             return false;
         }
         ReaderReply reply;
-        if (Exchange({ReaderOp::Load, 0, LibraryPath()}, reply) != Outcome::Answered) {
+        if (Exchange({ReaderOp::Load, 0, 0, 0, LibraryPath()}, reply) != Outcome::Answered) {
             if (!m_cancelled) {
                 m_lastError = "The DVD reader stopped while loading " + LibraryPath() + ".";
             }
@@ -160,7 +161,7 @@ bool DVDPlugIn::EnsureReader(bool enumerateRoot) {
     }
     if (enumerateRoot && !m_rootEnumerated) {
         ReaderReply reply;
-        if (Exchange({ReaderOp::EnumTitle, 0, m_root}, reply) != Outcome::Answered) {
+        if (Exchange({ReaderOp::EnumTitle, 0, 0, 0, m_root}, reply) != Outcome::Answered) {
             return false;
         }
         m_rootEnumerated = reply.Result > 0;
@@ -187,7 +188,7 @@ int DVDPlugIn::DVDEnumTitle(const std::string& root) {
         return 0;
     }
     ReaderReply reply;
-    if (Exchange({ReaderOp::EnumTitle, 0, root}, reply) != Outcome::Answered) {
+    if (Exchange({ReaderOp::EnumTitle, 0, 0, 0, root}, reply) != Outcome::Answered) {
         return 0;
     }
     m_rootEnumerated = reply.Result > 0;
@@ -203,7 +204,7 @@ bool DVDPlugIn::DVDGetTitle(int index, TDVDTitle& record) {
         return false;
     }
     ReaderReply reply;
-    if (Exchange({ReaderOp::GetTitle, index, {}}, reply) != Outcome::Answered) {
+    if (Exchange({ReaderOp::GetTitle, index, 0, 0, {}}, reply) != Outcome::Answered) {
         m_titleError = m_cancelled ? "cancelled" : "the DVD reader stopped on this title's data";
         return false;
     }
@@ -221,6 +222,63 @@ bool DVDPlugIn::DVDGetTitle(int index, TDVDTitle& record) {
     std::memcpy(&record, reply.Data.data(), sizeof record);
     m_titleProblem = TitleProblem::None;
     return true;
+}
+
+bool DVDPlugIn::DVDOpenChapters(int index, int from, int to, TDVDChapterStream& info) {
+    std::memset(&info, 0, sizeof info);
+    m_titleError.clear();
+    m_chapters = {index, from, to};
+    if (!m_loaded || m_root.empty() || !EnsureReader(true) || !m_rootEnumerated) {
+        m_titleError = "the DVD reader could not open the disc again";
+        return false;
+    }
+    ReaderReply reply;
+    if (Exchange({ReaderOp::OpenChapters, index, from, to, {}}, reply) != Outcome::Answered) {
+        m_titleError = m_cancelled ? "cancelled" : "the DVD reader stopped on this title's data";
+        return false;
+    }
+    if (reply.Result == 0 || reply.Data.size() != sizeof info) {
+        m_titleError = reply.Result == 0 ? reply.Text : "the DVD reader sent a wrong answer";
+        return false;
+    }
+    std::memcpy(&info, reply.Data.data(), sizeof info);
+    m_chaptersOpen = true;
+    return true;
+}
+
+int DVDPlugIn::DVDReadChapters(std::uint32_t first, int count, char* buffer) {
+    if (count <= 0 || count > kMaxReadSectors || m_chapters.Index < 0) {
+        return -1;
+    }
+    if (!m_chaptersOpen) {
+        TDVDChapterStream info;
+        if (!DVDOpenChapters(m_chapters.Index, m_chapters.From, m_chapters.To, info)) {
+            return -1;
+        }
+    }
+    ReaderReply reply;
+    if (Exchange({ReaderOp::ReadChapters, static_cast<std::int32_t>(first), count, 0, {}}, reply) !=
+            Outcome::Answered ||
+        reply.Result < 0 || reply.Result > count ||
+        reply.Data.size() != static_cast<std::size_t>(reply.Result) * kSectorSize) {
+        return -1;
+    }
+    std::memcpy(buffer, reply.Data.data(), reply.Data.size());
+    return reply.Result;
+}
+
+std::vector<TDVDStreamWindow> DVDPlugIn::DVDGetChapterWindows() {
+    std::vector<TDVDStreamWindow> windows;
+    ReaderReply reply;
+    if (!m_chaptersOpen ||
+        Exchange({ReaderOp::ChapterWindows, 0, 0, 0, {}}, reply) != Outcome::Answered ||
+        reply.Result <= 0 ||
+        reply.Data.size() != static_cast<std::size_t>(reply.Result) * sizeof(TDVDStreamWindow)) {
+        return windows;
+    }
+    windows.resize(static_cast<std::size_t>(reply.Result));
+    std::memcpy(windows.data(), reply.Data.data(), reply.Data.size());
+    return windows;
 }
 
 }  // namespace mw::dvd

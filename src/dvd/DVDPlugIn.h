@@ -6,7 +6,9 @@
 #include <chrono>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "ChapterStreamInfo.h"
 #include "ReaderProtocol.h"
 #include "TitleProblem.h"
 #include "TitleRecord.h"
@@ -52,6 +54,16 @@ public:
     TitleProblem LastTitleProblem() const { return m_titleProblem; }
     const std::string& LastTitleError() const { return m_titleError; }
 
+    // Opens chapters from..to (0-based) of a title of the root last enumerated as one MPEG
+    // program stream; false with LastTitleError telling why.
+    bool DVDOpenChapters(int index, int from, int to, TDVDChapterStream& info);
+    // Reads count sectors (at most kMaxReadSectors) from sector first of the open stream
+    // into buffer: the number read, 0 at its end, -1 on failure. A reader that had to be
+    // started anew opens the chapters again.
+    int DVDReadChapters(std::uint32_t first, int count, char* buffer);
+    // The windows of the stream opened last; empty when the reader cannot tell.
+    std::vector<TDVDStreamWindow> DVDGetChapterWindows();
+
     // Ends the request under way, and every later one until ClearCancel.
     void Cancel();
     void ClearCancel();
@@ -75,6 +87,11 @@ private:
     std::string m_lastError;
     std::string m_root;
     bool m_rootEnumerated = false;
+    struct OpenedChapters {
+        int Index = -1, From = 0, To = 0;
+    };
+    OpenedChapters m_chapters;
+    bool m_chaptersOpen = false;  // in the reader that runs now
     TitleProblem m_titleProblem = TitleProblem::None;
     std::string m_titleError;
 

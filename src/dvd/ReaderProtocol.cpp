@@ -65,8 +65,8 @@ bool SendInt(int fd, std::int32_t value) {
     return SendAll(fd, &value, sizeof value);
 }
 
-bool SendText(int fd, const std::string& text) {
-    if (text.size() > kMaxFrameText) {
+bool SendText(int fd, const std::string& text, std::size_t limit = kMaxFrameText) {
+    if (text.size() > limit) {
         return false;
     }
     return SendInt(fd, static_cast<std::int32_t>(text.size())) &&
@@ -77,10 +77,10 @@ bool ReceiveInt(int fd, std::int32_t& value, std::optional<Deadline> deadline) {
     return ReceiveAll(fd, &value, sizeof value, deadline);
 }
 
-bool ReceiveText(int fd, std::string& text, std::optional<Deadline> deadline) {
+bool ReceiveText(int fd, std::string& text, std::optional<Deadline> deadline,
+                 std::size_t limit = kMaxFrameText) {
     std::int32_t size = 0;
-    if (!ReceiveInt(fd, size, deadline) || size < 0 ||
-        static_cast<std::size_t>(size) > kMaxFrameText) {
+    if (!ReceiveInt(fd, size, deadline) || size < 0 || static_cast<std::size_t>(size) > limit) {
         return false;
     }
     text.resize(static_cast<std::size_t>(size));
@@ -92,6 +92,8 @@ bool ReceiveText(int fd, std::string& text, std::optional<Deadline> deadline) {
 bool ReadRequest(int fd, ReaderRequest& request) {
     std::int32_t op = 0;
     if (!ReceiveInt(fd, op, std::nullopt) || !ReceiveInt(fd, request.Argument, std::nullopt) ||
+        !ReceiveInt(fd, request.Argument2, std::nullopt) ||
+        !ReceiveInt(fd, request.Argument3, std::nullopt) ||
         !ReceiveText(fd, request.Text, std::nullopt)) {
         return false;
     }
@@ -101,17 +103,19 @@ bool ReadRequest(int fd, ReaderRequest& request) {
 
 bool WriteReply(int fd, const ReaderReply& reply) {
     return SendInt(fd, reply.Result) && SendInt(fd, reply.Problem) && SendText(fd, reply.Text) &&
-           SendText(fd, reply.Data);
+           SendText(fd, reply.Data, kMaxFrameData);
 }
 
 bool WriteRequest(int fd, const ReaderRequest& request) {
     return SendInt(fd, static_cast<std::int32_t>(request.Op)) && SendInt(fd, request.Argument) &&
+           SendInt(fd, request.Argument2) && SendInt(fd, request.Argument3) &&
            SendText(fd, request.Text);
 }
 
 bool ReadReply(int fd, ReaderReply& reply, Deadline deadline) {
     return ReceiveInt(fd, reply.Result, deadline) && ReceiveInt(fd, reply.Problem, deadline) &&
-           ReceiveText(fd, reply.Text, deadline) && ReceiveText(fd, reply.Data, deadline);
+           ReceiveText(fd, reply.Text, deadline) &&
+           ReceiveText(fd, reply.Data, deadline, kMaxFrameData);
 }
 
 }  // namespace mw::dvd

@@ -2,12 +2,14 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/version.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "ChapterStream.h"
 #include "DvdReadPtr.h"
 #include "PlugInApi.h"
 #include "Scrambling.h"
@@ -32,7 +34,10 @@ struct Disc {
     int TitleSetNumber = 0;
     IfoPtr TitleSet;
 
+    ChapterStream Chapters;
+
     void Close() {
+        Chapters.Close();
         TitleSet.reset();
         TitleSetNumber = 0;
         Manager.reset();
@@ -58,6 +63,7 @@ std::string TitleSetFile(int number, int part) {
 
 const ifo_handle_t* OpenTitleSet(int number) {
     if (g_disc.TitleSetNumber != number) {
+        g_disc.Chapters.Close();
         g_disc.TitleSet.reset();
         g_disc.TitleSet.reset(ifoOpen(g_disc.Reader.get(), number));
         g_disc.TitleSetNumber = g_disc.TitleSet ? number : 0;
@@ -159,5 +165,55 @@ __attribute__((visibility("default"))) std::int32_t DVDGetTitleError(char* text,
         std::snprintf(text, static_cast<std::size_t>(size), "%s", g_error.c_str());
     }
     return static_cast<std::int32_t>(g_problem);
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDOpenChapters(std::int32_t index,
+                                                                    std::int32_t from,
+                                                                    std::int32_t to, void* info) {
+    g_problem = TitleProblem::None;
+    g_error.clear();
+    g_disc.Chapters.Close();
+    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
+    if (titles == nullptr || info == nullptr || index < 0 || index >= titles->nr_of_srpts) {
+        return Fail(TitleProblem::Unreadable, "there is no such title");
+    }
+    const title_info_t& title = titles->title[index];
+    const ifo_handle_t* titleSet = OpenTitleSet(title.title_set_nr);
+    if (titleSet == nullptr) {
+        return Fail(TitleProblem::Unreadable,
+                    TitleSetFile(title.title_set_nr, 0) + " cannot be read");
+    }
+    TDVDChapterStream opened{};
+    std::string error;
+    if (!g_disc.Chapters.Open(g_disc.Reader.get(), title, *titleSet, from, to, opened, error)) {
+        return Fail(TitleProblem::Unreadable, error);
+    }
+    std::memcpy(info, &opened, sizeof opened);
+    return 1;
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDReadChapters(std::int32_t first,
+                                                                    std::int32_t count,
+                                                                    void* buffer) {
+    if (first < 0 || buffer == nullptr) {
+        return -1;
+    }
+    return g_disc.Chapters.Read(static_cast<std::uint32_t>(first), count,
+                                static_cast<unsigned char*>(buffer));
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDGetChapterWindows(void* windows,
+                                                                         std::int32_t count) {
+    const std::vector<TDVDStreamWindow>& open = g_disc.Chapters.Windows();
+    const std::size_t copied = std::min(open.size(), static_cast<std::size_t>(std::max(count, 0)));
+    if (windows != nullptr && copied > 0) {
+        std::memcpy(windows, open.data(), copied * sizeof(TDVDStreamWindow));
+    }
+    return static_cast<std::int32_t>(open.size());
+}
+
+__attribute__((visibility("default"))) std::int32_t DVDCloseChapters() {
+    g_disc.Chapters.Close();
+    return 1;
 }
 }

@@ -19,4 +19,15 @@ std::int32_t DVDGetLibVersion();
 // Why the last DVDGetTitle failed, as a code of TitleProblem and a text written into
 // text (size bytes, zero-terminated). Callers that do not know it lose nothing.
 std::int32_t DVDGetTitleError(char* text, std::int32_t size);
+
+// Opens chapters from..to (0-based) of a title (0-based) of the root last enumerated as one
+// MPEG program stream, closing the one open before, and fills info (a TDVDChapterStream);
+// non-zero when it is open. DVDGetTitleError tells why not.
+std::int32_t DVDOpenChapters(std::int32_t index, std::int32_t from, std::int32_t to, void* info);
+// Reads count 2048-byte sectors from sector first of the open stream into buffer; the
+// number read, 0 at its end, negative when the disc could not be read.
+std::int32_t DVDReadChapters(std::int32_t first, std::int32_t count, void* buffer);
+std::int32_t DVDCloseChapters();
+// Copies up to count windows (TDVDStreamWindow) of the open stream; the number it has.
+std::int32_t DVDGetChapterWindows(void* windows, std::int32_t count);
 }

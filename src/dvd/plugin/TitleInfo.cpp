@@ -134,6 +134,23 @@ void FillSubtitles(const pgc_t& pgc, const vtsi_mat_t& mat, TDVDTitle& record) {
     }
 }
 
+bool ChapterLength(const pgcit_t& pgcit, const ptt_info_t& ptt, double& seconds) {
+    ChapterCells cells;
+    if (!FindChapterCells(pgcit, ptt, cells)) {
+        return false;
+    }
+    seconds = 0.0;
+    for (int cell = cells.First; cell <= cells.Last; ++cell) {
+        const cell_playback_t& playback = cells.Chain->cell_playback[cell - 1];
+        if (PlaysInFirstAngle(playback)) {
+            seconds += DvdTimeSeconds(playback.playback_time);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 const pgc_t* ProgramChain(const pgcit_t& pgcit, int pgcn) {
     if (pgcn < 1 || pgcn > pgcit.nr_of_pgci_srp || pgcit.pgci_srp == nullptr) {
         return nullptr;
@@ -141,9 +158,7 @@ const pgc_t* ProgramChain(const pgcit_t& pgcit, int pgcn) {
     return pgcit.pgci_srp[pgcn - 1].pgc;
 }
 
-// The length of one chapter: its cells, from the program's first cell to the one before the
-// next program's; of an angle block only the first angle counts.
-bool ChapterLength(const pgcit_t& pgcit, const ptt_info_t& ptt, double& seconds) {
+bool FindChapterCells(const pgcit_t& pgcit, const ptt_info_t& ptt, ChapterCells& cells) {
     const pgc_t* pgc = ProgramChain(pgcit, ptt.pgcn);
     if (pgc == nullptr || pgc->program_map == nullptr || pgc->cell_playback == nullptr ||
         ptt.pgn < 1 || ptt.pgn > pgc->nr_of_programs) {
@@ -155,19 +170,13 @@ bool ChapterLength(const pgcit_t& pgcit, const ptt_info_t& ptt, double& seconds)
     if (first < 1 || last < first || last > pgc->nr_of_cells) {
         return false;
     }
-    seconds = 0.0;
-    for (int cell = first; cell <= last; ++cell) {
-        const cell_playback_t& playback = pgc->cell_playback[cell - 1];
-        if (playback.block_type == BLOCK_TYPE_ANGLE_BLOCK &&
-            playback.block_mode != BLOCK_MODE_FIRST_CELL) {
-            continue;
-        }
-        seconds += DvdTimeSeconds(playback.playback_time);
-    }
+    cells = {pgc, first, last};
     return true;
 }
 
-}  // namespace
+bool PlaysInFirstAngle(const cell_playback_t& cell) {
+    return cell.block_type != BLOCK_TYPE_ANGLE_BLOCK || cell.block_mode == BLOCK_MODE_FIRST_CELL;
+}
 
 double DvdTimeSeconds(const dvd_time_t& time) {
     const double rate = FrameRate(time.frame_u);

@@ -12,6 +12,21 @@ namespace mw::dvd {
 // the two high bits of the frame byte (1 = 25 fps, 3 = 29.97 fps).
 double DvdTimeSeconds(const dvd_time_t& time);
 
+// The program chain of a title set by its number (from 1), or null.
+const pgc_t* ProgramChain(const pgcit_t& pgcit, int pgcn);
+
+// The cells of one chapter: its program's first cell to the one before the next program's,
+// numbered from 1 in its program chain.
+struct ChapterCells {
+    const pgc_t* Chain = nullptr;
+    int First = 0;
+    int Last = 0;
+};
+bool FindChapterCells(const pgcit_t& pgcit, const ptt_info_t& ptt, ChapterCells& cells);
+
+// Of an angle block only the first angle plays.
+bool PlaysInFirstAngle(const cell_playback_t& cell);
+
 // Where a title's first cell starts in its title set's title VOBs.
 struct TitleStart {
     std::uint32_t FirstSector = 0;

@@ -31,6 +31,9 @@ void PlugInLibrary::Unload() {
     m_enumTitle = nullptr;
     m_getTitle = nullptr;
     m_titleError = nullptr;
+    m_openChapters = nullptr;
+    m_readChapters = nullptr;
+    m_chapterWindows = nullptr;
 }
 
 std::string PlugInLibrary::Load(const std::string& path) {
@@ -68,6 +71,9 @@ std::string PlugInLibrary::Load(const std::string& path) {
     }
     // Not every plug-in tells why a title failed.
     m_titleError = reinterpret_cast<TitleErrorFn>(dlsym(m_handle, "DVDGetTitleError"));
+    m_openChapters = reinterpret_cast<OpenChaptersFn>(dlsym(m_handle, "DVDOpenChapters"));
+    m_readChapters = reinterpret_cast<ReadChaptersFn>(dlsym(m_handle, "DVDReadChapters"));
+    m_chapterWindows = reinterpret_cast<ChapterWindowsFn>(dlsym(m_handle, "DVDGetChapterWindows"));
     return {};
 }
 
@@ -88,6 +94,29 @@ std::int32_t PlugInLibrary::TitleError(std::string& text) const {
     const std::int32_t code = m_titleError(buffer, sizeof buffer);
     text = buffer;
     return code;
+}
+
+bool PlugInLibrary::OpenChapters(std::int32_t index, std::int32_t from, std::int32_t to, void* info,
+                                 std::string& text) const {
+    text.clear();
+    if (m_openChapters == nullptr || m_readChapters == nullptr || m_chapterWindows == nullptr) {
+        text = "the DVD plug-in cannot read titles";
+        return false;
+    }
+    if (m_openChapters(index, from, to, info) != 0) {
+        return true;
+    }
+    TitleError(text);
+    return false;
+}
+
+std::int32_t PlugInLibrary::ReadChapters(std::int32_t first, std::int32_t count,
+                                         void* buffer) const {
+    return m_readChapters ? m_readChapters(first, count, buffer) : -1;
+}
+
+std::int32_t PlugInLibrary::ChapterWindows(void* windows, std::int32_t count) const {
+    return m_chapterWindows ? m_chapterWindows(windows, count) : 0;
 }
 
 }  // namespace mw::dvd
