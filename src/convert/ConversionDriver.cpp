@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DvdTitleSource.h"
 #include "core/MainThread.h"
 #include "core/UserSettings.h"
 #include "core/UtilFuncs.h"
@@ -38,7 +39,11 @@ std::string EstimateText(std::int64_t totalUs, std::int64_t doneUs, std::int64_t
 
 ConversionDriver::ConversionDriver(TFFmpegVCL& engine, const UserSettings& settings, bool joinMode,
                                    std::function<void(const std::string&)> log)
-    : m_engine(engine), m_settings(settings), m_join(joinMode), m_log(std::move(log)) {
+    : m_engine(engine),
+      m_programDir(ProgramDir()),
+      m_settings(settings),
+      m_join(joinMode),
+      m_log(std::move(log)) {
     m_engine.SetOnProgress([this](PProgressInfo info) { OnProgress(*info); });
     m_engine.SetOnTerminate([this](const TTerminateInfo& info) { OnTerminate(info); });
 }
@@ -70,11 +75,10 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     if (m_join) {
         std::vector<JoinInput> joined;
         for (const InputItem& item : inputs.Items()) {
-            if (SkipDvdRow(item)) {
-                continue;
+            JoinInput input;
+            if (JoinInputOf(item, input)) {
+                joined.push_back(std::move(input));
             }
-            joined.push_back(
-                {item.FileFullName, item.RealDuration, item.Width, item.Height, item.AspectRatio});
         }
         const JoinTask task = BuildJoinTask(m_engine, joined, m_settings, m_log);
         for (const JoinRow& row : task.Rows) {
@@ -112,47 +116,69 @@ void ConversionDriver::StartRun(const InputList& inputs) {
     m_engine.StartTask(m_threadCount);
 }
 
-// The engine has no DVD input yet; the title's index must never be opened as a file.
-constexpr const char* kNoDvdInput = "this version does not convert DVD titles.";
-
-bool ConversionDriver::SkipDvdRow(const InputItem& item) {
+bool ConversionDriver::JoinInputOf(const InputItem& item, JoinInput& input) {
     if (!item.Dvd) {
+        input = {item.FileFullName, item.RealDuration, item.Width, item.Height, item.AspectRatio};
+        return true;
+    }
+    // A title's length and picture are known once it is read.
+    auto source = std::make_shared<DvdTitleSource>(m_programDir, *item.Dvd);
+    TAVProbe& probe = m_engine.Probe();
+    if (!probe.LoadSource(*source)) {
+        m_log("File load error: " + probe.LastErrorMessage());
+        probe.Close();
         return false;
     }
-    m_log("Cannot convert " + dvd::DvdRowCaption(*item.Dvd).FileMinName + ": " + kNoDvdInput);
+    TFileStreamInfo file;
+    TVideoStreamInfo video;
+    probe.GetFileStreamInfo(file);
+    input.FileName = source->Name();
+    input.Source = source;
+    input.DurationUs = std::max<std::int64_t>(file.Duration, 0);
+    if (probe.VideoStreamIndex() >= 0 && probe.GetVideoStreamInfo(video)) {
+        input.Width = video.Width;
+        input.Height = video.Height;
+        input.Aspect = video.DisplayAspectRatio;
+    }
+    probe.Close();
     return true;
-}
-
-void ConversionDriver::RefuseDvdRow(const DvdTitleChoice& title) {
-    const std::string caption = dvd::DvdRowCaption(title).FileMinName;
-    ConversionRow row;
-    row.Name = caption;
-    row.Status = "Failed.";
-    row.Path = title.Root;
-    Refuse(std::move(row), caption, "Cannot convert " + caption + ": " + kNoDvdInput,
-           kNoDvdInput);
 }
 
 void ConversionDriver::QueueFileTasks(const InputList& inputs) {
     for (const InputItem& item : inputs.Items()) {
-        if (item.Dvd) {
-            RefuseDvdRow(*item.Dvd);
-        } else {
-            QueueFile(item.FileFullName);
-        }
+        QueueFile(item.FileFullName, item.Dvd ? &*item.Dvd : nullptr);
     }
 }
 
-void ConversionDriver::QueueFile(const std::string& name) {
+void ConversionDriver::QueueFile(const std::string& fileName, const DvdTitleChoice* title) {
     TAVProbe& probe = m_engine.Probe();
-    if (!probe.LoadFile(name)) {
+    // A DVD title is named by its row's caption and read through the DVD plug-in.
+    std::shared_ptr<DvdTitleSource> source =
+        title ? std::make_shared<DvdTitleSource>(m_programDir, *title) : nullptr;
+    const std::string name = title ? dvd::DvdRowCaption(*title).FileMinName : fileName;
+    const auto refuse = [&](const std::string& logLine, const std::string& reason) {
+        if (!title) {
+            Refuse(name, logLine, reason);
+            return;
+        }
+        ConversionRow row;
+        row.Name = name;
+        row.Status = "Failed.";
+        row.Path = title->Root;
+        Refuse(std::move(row), name, logLine, reason);
+    };
+    if (!(source ? probe.LoadSource(*source) : probe.LoadFile(fileName))) {
         const std::string reason = probe.LastErrorMessage();
         probe.Close();
-        Refuse(name, "File load error: " + reason, reason);
+        refuse("File load error: " + reason, reason);
         return;
     }
     TOutputOptions output = BuildOutputOptions(probe, m_settings, m_takenNames);
     TInputOptions input = BuildInputOptions(probe);
+    input.Source = source;
+    if (title && title->Deinterlace) {
+        output.ExtOptions += (output.ExtOptions.empty() ? "" : "\n") + std::string("deinterlace=1");
+    }
     TFileStreamInfo file;
     probe.GetFileStreamInfo(file);
     // The task reads the file itself: the probe lets go of it first.
@@ -160,22 +186,22 @@ void ConversionDriver::QueueFile(const std::string& name) {
     const int task = m_engine.AddTask(input.FileName, &input);
     if (task < 0) {
         const std::string reason = m_engine.LastErrorMessage();
-        Refuse(name, "Adding file error: " + reason, reason);
+        refuse("Adding file error: " + reason, reason);
         return;
     }
     if (!m_engine.SetOutputFile(task, output.FileName, &output)) {
         const std::string reason = m_engine.LastErrorMessage();
         m_engine.RemoveTask(task);
-        Refuse(name, "Cannot do convert, error: " + reason, reason);
+        refuse("Cannot do convert, error: " + reason, reason);
         return;
     }
     m_takenNames.insert(output.FileName);
     ConversionRow row;
-    row.Name = ExtractFileName(input.FileName);
+    row.Name = title ? name : ExtractFileName(input.FileName);
     row.Duration =
         file.Duration == -1 ? "Duration is not preseted" : FormatMicroseconds(file.Duration);
     row.Status = "Waiting...";
-    row.Path = ExtractFilePath(input.FileName);
+    row.Path = title ? title->Root : ExtractFilePath(input.FileName);
     m_taskRows.push_back(m_rows.size());
     m_rows.push_back(std::move(row));
     m_taskOutputs.push_back(output.FileName);

@@ -13,6 +13,7 @@
 
 #include "InputList.h"
 #include "engine/FFmpegVCL.h"
+#include "formats/JoinBuilder.h"
 
 namespace mw {
 
@@ -62,6 +63,8 @@ public:
     // Queues a task per file (or one joining task) and starts the engine. When nothing
     // could be queued the run ends at once.
     void StartRun(const InputList& inputs);
+    // The folder of the DVD reader and the plug-in's lib folder (default: the program's).
+    void SetProgramDir(std::string dir) { m_programDir = std::move(dir); }
     // How many tasks run at once (the wizard runs one at a time).
     void SetThreadCount(int count) { m_threadCount = std::max(count, 1); }
     // Stops the engine; the run then ends through its reports. Nothing once it has ended.
@@ -99,11 +102,11 @@ public:
 
 private:
     void QueueFileTasks(const InputList& inputs);
-    // Logs why a DVD title row is left out of a join; true for such a row.
-    bool SkipDvdRow(const InputItem& item);
-    // A DVD title row of a file-by-file run: a failed row with its reason.
-    void RefuseDvdRow(const DvdTitleChoice& title);
-    void QueueFile(const std::string& name);
+    // What a join needs of a row; false (after logging why) for a DVD title that cannot
+    // be read.
+    bool JoinInputOf(const InputItem& item, JoinInput& input);
+    // Queues a file, or the DVD title of a row when there is one.
+    void QueueFile(const std::string& name, const DvdTitleChoice* title = nullptr);
     // A listed file that got no task: a failed row with its reason.
     // Adds the failed ROW of an input that never became a task (NAME in the error line).
     void Refuse(ConversionRow row, const std::string& name, const std::string& logLine,
@@ -118,6 +121,7 @@ private:
     void Changed();
 
     TFFmpegVCL& m_engine;
+    std::string m_programDir;  // holds the DVD reader
     const UserSettings& m_settings;
     bool m_join;
     std::function<void(const std::string&)> m_log;

@@ -46,6 +46,7 @@ JoinTask BuildJoinTask(TFFmpegVCL& engine, const std::vector<JoinInput>& inputs,
     for (const JoinInput& input : inputs) {
         TInputOptions options;
         InitInputOptions(options);
+        options.Source = input.Source;
         const bool accepted = engine.TaskCount() == 0
                                   ? engine.AddTask(input.FileName, &options) >= 0
                                   : engine.AddInputFile(0, input.FileName, &options);

@@ -19,6 +19,7 @@ struct JoinInput {
     int Width = -1;
     int Height = -1;
     float Aspect = -1.0f;
+    InputSourcePtr Source = nullptr;  // read instead of the file, when set
 };
 
 // One row of the conversion list in join mode.

@@ -63,6 +63,7 @@ protected:
         }
         ConversionDriver driver(engine, m_settings, join,
                                 [this](const std::string& line) { m_log.push_back(line); });
+        driver.SetProgramDir(MW_PROGRAM_DIR);
         bool finished = false;
         driver.OnChanged = [&] {
             if (onChanged) {
@@ -136,7 +137,7 @@ TEST_F(DriverTest, UnreadableAndFailingFiles) {
                                ": Output file #0 does not contain any stream");
 }
 
-TEST_F(DriverTest, ADvdTitleThatCannotConvertIsAFailedRowOfTheRun) {
+TEST_F(DriverTest, ADvdTitleThatCannotBeReadIsAFailedRowOfTheRun) {
     DvdTitleChoice title;
     title.Root = m_dir.File("disc/");
     title.TitleIndex = 1;
@@ -150,7 +151,7 @@ TEST_F(DriverTest, ADvdTitleThatCannotConvertIsAFailedRowOfTheRun) {
     EXPECT_EQ(m_rows[1].Name, "DVD Root: " + title.Root + "; Title: 2");
     ASSERT_EQ(m_errors.size(), 1u);
     EXPECT_EQ(m_errors[0], "File (1): DVD Root: " + title.Root +
-                               "; Title: 2: this version does not convert DVD titles.");
+                               "; Title: 2: No DVD title(s) found. Maybe not a valid DVD.");
     // Nothing is made of the title, above all not a file named after its index.
     std::vector<std::string> written;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.File("out"))) {

@@ -4,6 +4,8 @@
 #include <limits>
 #include <string>
 
+#include "engine/input/InputSource.h"
+
 namespace mw {
 
 // A time that is not set in an option record.
@@ -16,6 +18,7 @@ struct TInputOptions {
     std::int64_t StartTime = kNoPts;  // microseconds ("ss")
     std::int32_t ProgramID = -1;      // "programid" when >= 0
     std::string ExtOptions;           // name=value lines
+    InputSourcePtr Source;            // read instead of the file name when set
     std::int32_t Reserved1 = 0;
     std::int32_t Reserved2 = 0;
 };

@@ -48,6 +48,7 @@ void ApplyInputRecord(TCustomFFmpeg& task, const TInputOptions& options) {
     SetIf(task, !options.FileFormat.empty(), "f", options.FileFormat);
     SetIf(task, options.StartTime != kNoPts, "ss", Seconds(options.StartTime));
     SetIf(task, options.ProgramID >= 0, "programid", std::to_string(options.ProgramID));
+    task.SetInputSource(options.Source);
 }
 
 void ApplyOutputRecord(TCustomFFmpeg& task, const TOutputOptions& o) {

@@ -12,6 +12,8 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include "engine/input/InputSource.h"
+
 namespace mw {
 
 inline constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
@@ -31,6 +33,7 @@ struct MetadataMap {
 // The settings options leave for the next input, output or stream, as the command-line
 // tool keeps them; opening an input or creating an output or stream consumes them.
 struct TaskSettings {
+    InputSourcePtr Source;  // the next input is read from it, not from its name
     std::string FileFormat;
     std::string VideoCodecName;
     std::string AudioCodecName;

@@ -158,8 +158,28 @@ bool TCustomAVProbe::LoadFile(const std::string& fileName, const std::string& fo
     return true;
 }
 
+bool TCustomAVProbe::LoadSource(const InputSource& source) {
+    CheckLibraries();
+    Close();
+    std::string error;
+    OpenedSource opened = OpenSourceInput(source, error);
+    if (!opened.Context) {
+        Report(llError, error);
+        return false;
+    }
+    m_sourceIo = std::move(opened.Io);
+    m_ownedContext = std::move(opened.Context);
+    m_context = m_ownedContext.get();
+    m_fileName = source.Name();
+    m_formatName = source.FormatName();
+    ComputeCounts();
+    ContextReady();
+    return true;
+}
+
 void TCustomAVProbe::Close() {
     m_ownedContext.reset();
+    m_sourceIo.reset();
     m_context = nullptr;
     m_fileName.clear();
     m_formatName.clear();

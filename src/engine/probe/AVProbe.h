@@ -7,6 +7,7 @@
 #include "engine/codecs/Codecs.h"
 #include "engine/common/AVPtr.h"
 #include "engine/common/Bitmap.h"
+#include "engine/input/SourceInput.h"
 #include "engine/probe/ProbeRecords.h"
 
 namespace mw {
@@ -22,6 +23,8 @@ public:
     // Opens and analyses a file, closing the previous one; formatName forces a demuxer.
     // Raises EngineError when the libraries are not loaded.
     bool LoadFile(const std::string& fileName, const std::string& formatName = "");
+    // Opens and analyses an input that is no file; its name is the source's.
+    bool LoadSource(const InputSource& source);
     virtual void Close();
     // Takes a demuxer context that someone else opened and keeps owning.
     void AttachContext(AVFormatContext* context);
@@ -62,6 +65,7 @@ private:
     // The stream at a checked index of a kind, or null after reporting why not.
     AVStream* StreamOfKind(int index, AVMediaType kind);
 
+    std::unique_ptr<SourceIo> m_sourceIo;  // what m_ownedContext reads, when no file
     InputContextPtr m_ownedContext;
     AVFormatContext* m_context = nullptr;
     std::string m_fileName;

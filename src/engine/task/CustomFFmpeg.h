@@ -13,6 +13,7 @@
 #include "engine/FFmpegLogger.h"
 #include "engine/common/AVPtr.h"
 #include "engine/common/Bitmap.h"
+#include "engine/input/SourceInput.h"
 #include "engine/options/ExtOptions.h"
 #include "engine/options/LibraryOptions.h"
 #include "engine/options/TaskSettings.h"
@@ -75,6 +76,8 @@ public:
 
     // Opens an input with the pending settings; false with ErrorText set on failure.
     bool OpenInput(const std::string& fileName);
+    // The next input is read from this source (none: from its file name).
+    void SetInputSource(InputSourcePtr source) { m_settings.Source = std::move(source); }
     // Creates an output; the number of outputs, or -1 with ErrorText set.
     int CreateOutput(const std::string& fileName, bool join);
     void AddVideoStream();
@@ -127,7 +130,10 @@ protected:
     friend struct OptionHandlers;
 
     struct InputFile {
+        std::unique_ptr<SourceIo> Source;  // what Context reads, when it is no file
         InputContextPtr Context;
+        int BurnStream = -1;                // the sub-picture stream burned into the pictures
+        std::vector<SourceWindow> Windows;  // of a source: what its bytes may play
         std::string FileName;
         std::int64_t TsOffset = 0;
         std::map<int, double> TsScale;

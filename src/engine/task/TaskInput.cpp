@@ -50,27 +50,42 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
             return Fail(error);
         }
     }
-    OpenedDemuxer opened =
-        OpenDemuxer(fileName, format, InputOpenOptions(format),
-                    [this](AVFormatContext* context) { return SelectProgram(context); });
-    switch (opened.Result) {
-        case DemuxerOpen::Opened:
-            break;
-        case DemuxerOpen::NoMemory:
-            return Fail("avformat_alloc_context failed");
-        case DemuxerOpen::NotAnalysed:
-            if (s.Verbosity >= 0) {
-                const std::string text = fileName + ": could not find codec parameters";
-                Log(llVerbose, text);
-                return Fail(text);
-            }
-            break;
-        case DemuxerOpen::Refused:
-        case DemuxerOpen::NotOpened:
-        case DemuxerOpen::Stopped:
-            return Fail(opened.Error);
+    InputContextPtr context;
+    OpenedSource source;
+    if (s.Source) {
+        std::string error;
+        source = OpenSourceInput(*s.Source, error);
+        s.Source.reset();
+        if (!source.Context) {
+            return Fail(error);
+        }
+        if (!source.Warning.empty()) {
+            Log(llWarning, source.Warning);
+        }
+        context = std::move(source.Context);
+    } else {
+        OpenedDemuxer opened =
+            OpenDemuxer(fileName, format, InputOpenOptions(format),
+                        [this](AVFormatContext* opening) { return SelectProgram(opening); });
+        switch (opened.Result) {
+            case DemuxerOpen::Opened:
+                break;
+            case DemuxerOpen::NoMemory:
+                return Fail("avformat_alloc_context failed");
+            case DemuxerOpen::NotAnalysed:
+                if (s.Verbosity >= 0) {
+                    const std::string text = fileName + ": could not find codec parameters";
+                    Log(llVerbose, text);
+                    return Fail(text);
+                }
+                break;
+            case DemuxerOpen::Refused:
+            case DemuxerOpen::NotOpened:
+            case DemuxerOpen::Stopped:
+                return Fail(opened.Error);
+        }
+        context = std::move(opened.Context);
     }
-    InputContextPtr context = std::move(opened.Context);
     const std::int64_t fileStart = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
     if (s.StartTime != 0) {
         const std::int64_t target = s.StartTime + fileStart;
@@ -91,6 +106,9 @@ bool TCustomFFmpeg::OpenInput(const std::string& fileName) {
         Log(llVerbose, "Input #" + std::to_string(m_inputs.size()) + ", " + context->iformat->name +
                            ", from '" + fileName + "'");
     }
+    input.Source = std::move(source.Io);
+    input.BurnStream = source.BurnStream;
+    input.Windows = std::move(source.Windows);
     input.Context = std::move(context);
     m_inputs.push_back(std::move(input));
 

@@ -1,6 +1,7 @@
 #include "TranscodeRun.h"
 
 #include <cstring>
+#include <utility>
 
 extern "C" {
 #include <libavutil/time.h>
@@ -55,6 +56,10 @@ void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet) {
         }
     }
     if (!packet) {
+        BurnIn* burnIn = BurnInOf(input);
+        if (burnIn && burnIn->VideoStream == static_cast<int>(&input - m_inputStreams.data())) {
+            ReleaseBurned(*burnIn, true);
+        }
         return;
     }
     for (int o : input.Outputs) {
@@ -65,18 +70,32 @@ void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet) {
     }
 }
 
-void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* frame) {
-    frame->pts = frame->best_effort_timestamp;
+void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* decoded) {
+    decoded->pts = decoded->best_effort_timestamp;
+    AVFrame* frame = FitToWindow(input, decoded);
+    if (!frame) {
+        return;
+    }
     if (const auto hook = m_hookStopped ? nullptr : m_task.OnCustomHook()) {
         RunCustomHook(hook, frame, input.Stream);
     }
     ++m_pictureCount;
+    BurnIn* burnIn = BurnInOf(input);
+    if (burnIn && burnIn->VideoStream == static_cast<int>(&input - m_inputStreams.data())) {
+        burnIn->Burner.Hold(*frame, frame->pts == AV_NOPTS_VALUE
+                                        ? AV_NOPTS_VALUE
+                                        : av_rescale_q(frame->pts, input.Stream->time_base,
+                                                       AVRational{1, AV_TIME_BASE}));
+        return;
+    }
     FeedOutputs(input, frame);
 }
 
-void TranscodeRun::DecodeAudio(InputStream& input, AVFrame* frame) {
-    frame->pts = frame->best_effort_timestamp;
-    FeedOutputs(input, frame);
+void TranscodeRun::DecodeAudio(InputStream& input, AVFrame* decoded) {
+    decoded->pts = decoded->best_effort_timestamp;
+    if (AVFrame* frame = FitToWindow(input, decoded)) {
+        FeedOutputs(input, frame);
+    }
 }
 
 void TranscodeRun::FeedOutputs(InputStream& input, AVFrame* frame) {
@@ -95,6 +114,14 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
     if (!packet) {
         return;
     }
+    BurnIn* burnIn = BurnInOf(input);
+    if (burnIn && burnIn->SubtitleStream != static_cast<int>(&input - m_inputStreams.data())) {
+        burnIn = nullptr;
+    }
+    // A sub-picture split over packets is timed by its first one, the one with a time.
+    if (burnIn && packet->pts != AV_NOPTS_VALUE) {
+        burnIn->PendingPts = packet->pts;
+    }
     OwnedSubtitle subtitle;
     int got = 0;
     if (avcodec_decode_subtitle2(input.Decoder.get(), subtitle.get(), &got,
@@ -104,6 +131,14 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
         return;
     }
     if (!got) {
+        return;
+    }
+    if (burnIn) {
+        const std::int64_t pts = std::exchange(burnIn->PendingPts, AV_NOPTS_VALUE);
+        if (pts != AV_NOPTS_VALUE) {
+            burnIn->Burner.Show(*subtitle.get(), av_rescale_q(pts, input.Stream->time_base,
+                                                              AVRational{1, AV_TIME_BASE}));
+        }
         return;
     }
     if (packet->pts == AV_NOPTS_VALUE) {

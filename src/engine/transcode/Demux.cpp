@@ -115,7 +115,15 @@ bool TranscodeRun::Pass() {
     if (!input.Used || input.Stream->discard == AVDISCARD_ALL || !FixTimestamps(input, packet)) {
         return true;
     }
+    BurnIn* burnIn = BurnInOf(input);
+    if (burnIn && packet->dts != AV_NOPTS_VALUE) {
+        burnIn->Burner.ReadUntil(
+            av_rescale_q(packet->dts, input.Stream->time_base, AVRational{1, AV_TIME_BASE}));
+    }
     ProcessPacket(input, packet);
+    if (burnIn) {
+        ReleaseBurned(*burnIn, false);
+    }
     if (Now() - m_lastReport >= m_task.m_progressInterval) {
         Report(false);
     }

@@ -20,6 +20,7 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task)
       m_joined(task.m_joined),
       m_frame(MakeFrame()),
       m_filtered(MakeFrame()),
+      m_trimmed(MakeFrame()),
       m_packet(MakePacket()),
       m_encoded(MakePacket()) {}
 
@@ -42,6 +43,7 @@ bool TranscodeRun::Raise(const std::string& text) {
 void TranscodeRun::Prepare() {
     BuildStreamTables();
     MapStreams();
+    SetUpBurnIn();
     // Streams no output uses are not even read: the demuxer skips their data.
     for (InputStream& input : m_inputStreams) {
         if (!input.Used) {

@@ -12,6 +12,7 @@ extern "C" {
 #include <libavcodec/bsf.h>
 }
 
+#include "SubPictureBurner.h"
 #include "engine/codecs/Codecs.h"
 #include "engine/task/CustomFFmpeg.h"
 #include "engine/task/TaskFiles.h"
@@ -46,6 +47,9 @@ private:
         bool PastRecordingTime = false;
         std::int64_t NextDts = AV_NOPTS_VALUE;  // microseconds
         std::int64_t RealTimeStart = 0;
+        // Where the last decoded frame's packet started (a parser gives only the first
+        // frame of a packet its position).
+        std::int64_t FramePos = -1;
         std::vector<int> Outputs;  // output streams fed by this stream
     };
 
@@ -81,7 +85,20 @@ private:
         std::int64_t End = AV_NOPTS_VALUE;  // latest packet end read, microseconds
     };
 
+    // A sub-picture stream burned into the pictures of a video stream of the same file.
+    struct BurnIn {
+        int SubtitleStream = -1;  // in the stream table
+        int VideoStream = -1;
+        std::int64_t PendingPts = AV_NOPTS_VALUE;  // of the sub-picture being assembled
+        SubPictureBurner Burner;
+    };
+
     void BuildStreamTables();
+    // Decodes the sub-picture stream an input burns in, when its pictures are encoded.
+    void SetUpBurnIn();
+    BurnIn* BurnInOf(const InputStream& input);
+    // Feeds the pictures whose sub-pictures are known, or all when the input ended.
+    void ReleaseBurned(BurnIn& burnIn, bool inputEnded);
     void MapStreams();
     void ApplyStreamMaps();
     // The input stream an output stream takes in a join group (the only group without join).
@@ -109,6 +126,9 @@ private:
     bool FixTimestamps(InputStream& input, AVPacket* packet);
     void EndOfInput(int file);
     void ProcessPacket(InputStream& input, const AVPacket* packet);
+    // A decoded frame cut to the window of the source bytes it came from: the frame itself,
+    // a shortened or trimmed copy, or null when nothing of it lies in the window.
+    AVFrame* FitToWindow(InputStream& input, AVFrame* frame);
     void DecodeVideo(InputStream& input, AVFrame* frame);
     void DecodeAudio(InputStream& input, AVFrame* frame);
     // Hands a decoded frame to every encoding output the stream feeds now.
@@ -169,10 +189,12 @@ private:
     std::vector<InputStream> m_inputStreams;
     std::vector<int> m_fileStreamBase;
     std::vector<InputFileState> m_fileStates;
+    std::vector<std::unique_ptr<BurnIn>> m_burnIns;  // per input file, null without
     std::vector<std::unique_ptr<OutputStream>> m_outputStreams;
     std::vector<AVFormatContext*> m_muxers;  // each muxer once
     AVPtr<AVFrame> m_frame;
     AVPtr<AVFrame> m_filtered;
+    AVPtr<AVFrame> m_trimmed;
     AVPtr<AVPacket> m_packet;
     AVPtr<AVPacket> m_encoded;
     std::chrono::steady_clock::time_point m_start;
