@@ -65,6 +65,9 @@ int RunConversion(const ConversionRequest& request, const InterruptRequest& inte
     };
     TFFmpegVCL engine;
     InputList inputs;
+    if (request.DvdTitle) {
+        inputs.AddDvdTitle(*request.DvdTitle);
+    }
     try {
         // A join needs each file's shape up front.
         if (join || request.ProbeWhenAdded) {

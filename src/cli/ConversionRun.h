@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Interrupt.h"
+#include "dvd/DvdTitleChoice.h"
 #include "formats/FormatCatalog.h"
 
 namespace mw::cli {
@@ -15,6 +16,7 @@ struct ConversionRequest {
     int Preset = 0;
     std::string Folder;  // created with its parents when missing
     std::vector<std::string> Files;
+    std::optional<DvdTitleChoice> DvdTitle;  // a row before the files
     bool Join = false;
     int Jobs = 1;
     // Each file is probed as it joins the list, as the open dialog of the input page adds

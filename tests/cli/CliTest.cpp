@@ -43,6 +43,19 @@ TEST(Cli, UsageErrorsExitWithTwoAndSayWhatIsWrong) {
         {{"convert", "--format", "MP3", "--preset", "-1", "in.mp4"}, "--preset takes a row number"},
         {{"convert", "--format", "MP3", "--jobs", "two", "in.mp4"}, "--jobs takes a number"},
         {{"convert", "--format"}, "--format"},
+        {{"convert", "--format", "MP4"}, "FILE or --dvd is needed"},
+        {{"convert", "--format", "MP4", "--title", "1"}, "the title options need --dvd ROOT"},
+        {{"convert", "--format", "MP4", "--dvd", ""}, "a DVD root is needed"},
+        {{"convert", "--format", "MP4", "--dvd", "d/"}, "--title takes a title number from 1"},
+        {{"convert", "--format", "MP4", "--dvd", "d/", "--title", "0"}, "--title takes a title"},
+        {{"convert", "--format", "MP4", "--dvd", "d/", "--title", "1", "--chapters", "3-2"},
+         "--chapters takes FIRST-LAST"},
+        {{"convert", "--format", "MP4", "--dvd", "d/", "--title", "1", "--chapters", "2-"},
+         "--chapters takes FIRST-LAST"},
+        {{"convert", "--format", "MP4", "--dvd", "d/", "--title", "1", "--audio", "0xZ1"},
+         "--audio takes a stream id"},
+        {{"convert", "--format", "MP4", "--dvd", "d/", "--title", "1", "--subtitle", "300"},
+         "--subtitle takes a stream id"},
         {{"transcode", "in.mp4"}, "-o"},
         {{"transcode", "-o", "out.avi"}, "INPUT"},
         {{"transcode", "--field", "NoSuchField=1", "-o", "out.avi", "in.mp4"},
@@ -357,14 +370,14 @@ TEST(Cli, CaptureDevicesAndFilterSourcesAreNoInputs) {
         const char* Input;
     };
     const Case cases[] = {
-        {"lavfi", "sine=duration=1"}, {"x11grab", ":0.0"},    {"v4l2", "/dev/video0"},
+        {"lavfi", "sine=duration=1"}, {"x11grab", ":0.0"},   {"v4l2", "/dev/video0"},
         {"alsa", "default"},          {"fbdev", "/dev/fb0"}, {"oss", "/dev/dsp"},
     };
     test::TempDir dir;
     for (const Case& c : cases) {
         const std::string out = dir.File(std::string(c.Format) + ".wav");
-        const test::ProcessResult result = Cli(
-            {"transcode", "--in-opt", std::string("f=") + c.Format, "-o", out, "--", c.Input});
+        const test::ProcessResult result =
+            Cli({"transcode", "--in-opt", std::string("f=") + c.Format, "-o", out, "--", c.Input});
         EXPECT_EQ(result.ExitCode, 1) << c.Format << result.Err;
         EXPECT_NE(result.Err.find(c.Format), std::string::npos) << c.Format << result.Err;
         EXPECT_FALSE(std::filesystem::exists(out)) << c.Format;
