@@ -15,6 +15,10 @@ namespace {
 constexpr int kPreviewWindowFlag = 1;
 constexpr int kPreviewBitmapFlag = 2;
 
+// The worker thread this thread is, when it is one: a worker that starts the next task
+// hands its own thread to the next worker to join.
+thread_local std::thread* t_worker = nullptr;
+
 void LogEngine(TLogLevel level, const std::string& text) {
     LogEngineMessage(nullptr, level, text);
 }
@@ -179,7 +183,7 @@ void TCustomFFmpegVCL::Reopen(TFFmpeg& task) {
     std::size_t outputs = 0;
     for (const TFFmpeg::AddedFile& file : task.m_added) {
         if (!file.Output) {
-            const std::optional<TInputOptions>& slot = task.InputSlots[inputs];
+            const std::unique_ptr<TInputOptions>& slot = task.InputSlots[inputs];
             if (slot) {
                 ApplyInputRecord(task, *slot);
             }
@@ -191,7 +195,7 @@ void TCustomFFmpegVCL::Reopen(TFFmpeg& task) {
             ++inputs;
             continue;
         }
-        const std::optional<TOutputOptions>& slot = task.OutputSlots[outputs++];
+        const std::unique_ptr<TOutputOptions>& slot = task.OutputSlots[outputs++];
         if (slot) {
             ApplyOutputRecord(task, *slot);
         }
@@ -236,7 +240,7 @@ int TCustomFFmpegVCL::AddTask(const std::string& fileName, TInputOptions* option
             if (options->FileName.empty()) {
                 options->FileName = fileName;
             }
-            task->InputSlots[0] = *options;
+            task->InputSlots[0] = std::make_unique<TInputOptions>(*options);
             ApplyInputRecord(*task, *options);
         }
         if (!task->OpenInput(fileName)) {
@@ -265,14 +269,14 @@ bool TCustomFFmpegVCL::AddInputFile(int taskIndex, const std::string& fileName,
             "max input files " + std::to_string(TCustomFFmpeg::kMaxFiles) + " reached";
         return false;
     }
-    std::optional<TInputOptions>& copy = task.InputSlots[static_cast<std::size_t>(slot)];
+    std::unique_ptr<TInputOptions>& copy = task.InputSlots[static_cast<std::size_t>(slot)];
     try {
         Reopen(task);
         if (options) {
             if (options->FileName.empty()) {
                 options->FileName = fileName;
             }
-            copy = *options;
+            copy = std::make_unique<TInputOptions>(*options);
             ApplyInputRecord(task, *options);
         } else {
             copy.reset();
@@ -303,7 +307,7 @@ bool TCustomFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
             "max output files " + std::to_string(TCustomFFmpeg::kMaxFiles) + " reached";
         return false;
     }
-    std::optional<TOutputOptions>& copy = task.OutputSlots[static_cast<std::size_t>(slot)];
+    std::unique_ptr<TOutputOptions>& copy = task.OutputSlots[static_cast<std::size_t>(slot)];
     try {
         Reopen(task);
         bool join = false;
@@ -311,7 +315,7 @@ bool TCustomFFmpegVCL::SetOutputFile(int taskIndex, const std::string& fileName,
             if (options->FileName.empty()) {
                 options->FileName = fileName;
             }
-            copy = *options;
+            copy = std::make_unique<TOutputOptions>(*options);
             ApplyOutputRecord(task, *options);
             if (options->CustomHook) {
                 TFFmpeg* target = &task;
@@ -456,7 +460,14 @@ void TCustomFFmpegVCL::StartOne(TFFmpeg& task) {
     }
     task.m_workerLeft = false;
     const int nice = NiceOf(m_threadPriority);
-    task.m_worker = std::thread([this, &task, nice] {
+    // The worker that started this one ends as soon as it has: joining it here keeps a long
+    // queue from holding the stack of every finished worker until the queue is cleared.
+    std::thread* starter = t_worker;
+    task.m_worker = std::thread([this, &task, nice, starter] {
+        t_worker = &task.m_worker;
+        if (starter) {
+            starter->join();
+        }
         if (nice != 0) {
             SetCurrentThreadNice(nice);
         }
@@ -530,6 +541,9 @@ void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
         }
         return;
     }
+    // The reports delivered so far are joined here, so that a long queue does not keep
+    // a finished thread for every task it reported.
+    JoinFinishedThreads(false);
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::lock_guard guard(m_reportThreadsLock);
     m_reportThreads.push_back({std::thread([this, info, done] {

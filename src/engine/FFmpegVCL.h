@@ -42,9 +42,11 @@ public:
 // and file names; its files are opened again, in the order they were added, when it starts.
 class TFFmpeg : public TCustomFFmpeg {
 public:
-    std::array<std::optional<TInputOptions>, kMaxFiles> InputSlots;
+    // The records of the files added so far, kept apart from the task so that a long queue
+    // holds only what it was given.
+    std::array<std::unique_ptr<TInputOptions>, kMaxFiles> InputSlots;
     std::array<std::unique_ptr<TAVProbe>, kMaxFiles> Probes;
-    std::array<std::optional<TOutputOptions>, kMaxFiles> OutputSlots;
+    std::array<std::unique_ptr<TOutputOptions>, kMaxFiles> OutputSlots;
 
     bool Running() const { return m_running.load(); }
     bool Terminated() const { return m_terminated.load(); }

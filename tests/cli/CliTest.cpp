@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "support/MediaFixture.h"
 #include "support/Process.h"
@@ -309,6 +310,43 @@ TEST(Cli, ALongBatchUnderATightDescriptorLimitLosesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("out")),
                             std::filesystem::directory_iterator()),
               kFiles);
+}
+
+// A finished task gives back what it held: a batch ten times as long peaks at about the
+// same memory (a queued task keeps only its records, a few KB).
+TEST(Cli, ALongBatchKeepsItsMemoryFlat) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers keep freed memory in quarantine";
+#endif
+    test::TempDir dir;
+    test::FixturePlan tone;
+    tone.AudioCodec = "pcm_s16le";
+    tone.Seconds = 0.1;
+    tone.SampleRate = 8000;
+    tone.Channels = 1;
+    test::WriteFixture(dir.File("tone.wav"), tone);
+    const auto peakKilobytes = [&](int files) {
+        const std::string out = dir.File("out" + std::to_string(files));
+        std::vector<std::string> args = {"/usr/bin/time", "-f", "%M", "-o", dir.File("peak"),
+                                         MW_CLI, "convert", "--format", "MP3", "--out", out};
+        for (int i = 0; i < files; ++i) {
+            args.push_back(dir.File("t" + std::to_string(i) + ".wav"));
+            if (!std::filesystem::exists(args.back())) {
+                std::filesystem::copy_file(dir.File("tone.wav"), args.back());
+            }
+        }
+        const test::ProcessResult run = test::RunProcess(args);
+        EXPECT_EQ(run.ExitCode, 0) << run.Err;
+        EXPECT_TRUE(run.Out.ends_with("Succeeded: " + std::to_string(files) + "\nFailed: 0\n"));
+        EXPECT_TRUE(test::DecodesCleanly(out + "/t" + std::to_string(files - 1) + ".mp3"));
+        double peak = 0;
+        std::ifstream(dir.File("peak")) >> peak;
+        return peak;
+    };
+    const double shortBatch = peakKilobytes(40);
+    const double longBatch = peakKilobytes(400);
+    // Finished workers and their report threads kept 180 KB each until the queue was cleared.
+    EXPECT_LT((longBatch - shortBatch) / 360, 60) << shortBatch << " KB, then " << longBatch;
 }
 
 TEST(Cli, FormatsListsEveryPreset) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -85,13 +86,15 @@ TEST_F(EngineTest, OneAtATimeInQueueOrderEachInItsOwnThread) {
     for (int i = 0; i < 3; ++i) {
         Queue("out" + std::to_string(i) + ".mp3");
     }
+    // Kernel thread ids: a finished worker is joined when the next one starts, so the next
+    // may be given the same std::thread::id.
     std::mutex lock;
-    std::map<int, std::set<std::thread::id>> threadsOfTask;
+    std::map<int, std::set<pid_t>> threadsOfTask;
     std::vector<int> order;
     m_engine.SetTriggerEventInMainThread(false);
     m_engine.SetOnProgress([&](PProgressInfo info) {
         std::lock_guard guard(lock);
-        threadsOfTask[info->TaskIndex].insert(std::this_thread::get_id());
+        threadsOfTask[info->TaskIndex].insert(gettid());
         if (order.empty() || order.back() != info->TaskIndex) {
             order.push_back(info->TaskIndex);
         }
@@ -106,10 +109,10 @@ TEST_F(EngineTest, OneAtATimeInQueueOrderEachInItsOwnThread) {
     }
     EXPECT_EQ(terminated.size(), 4u);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
-    std::set<std::thread::id> all;
+    std::set<pid_t> all;
     for (const auto& [task, threads] : threadsOfTask) {
         EXPECT_EQ(threads.size(), 1u);
-        EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
+        EXPECT_EQ(threads.count(gettid()), 0u);
         all.insert(threads.begin(), threads.end());
     }
     EXPECT_EQ(all.size(), 3u);

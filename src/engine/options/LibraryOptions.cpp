@@ -55,8 +55,7 @@ void OptionList::Set(std::string_view name, std::string_view value) {
     m_entries.push_back({std::string(name), std::string(value)});
 }
 
-LibraryOptions::LibraryOptions()
-    : m_formatContext(avformat_alloc_context()), m_scalerContext(sws_alloc_context()) {
+LibraryOptions::LibraryOptions() : m_formatContext(avformat_alloc_context()) {
     for (auto& context : m_codecContexts) {
         context.reset(avcodec_alloc_context3(nullptr));
     }
@@ -68,7 +67,7 @@ void LibraryOptions::Clear() {
         m_codec[i].Clear();
     }
     m_formatContext.reset(avformat_alloc_context());
-    m_scalerContext.reset(sws_alloc_context());
+    m_scalerContext.reset();
     m_format.Clear();
     m_scaler.Clear();
     m_deferred.Clear();
@@ -166,8 +165,13 @@ LibraryOptions::Result LibraryOptions::SetOne(const std::string& name, const std
         m_debugRequested = m_debugRequested || name == "fdebug";
         return Result::Set;
     }
-    if (av_opt_find(m_scalerContext.get(), name.c_str(), nullptr, 0, 0)) {
-        if (av_opt_set(m_scalerContext.get(), name.c_str(), value.c_str(), 0) < 0) {
+    const AVClass* scalerClass = sws_get_class();
+    if (av_opt_find(&scalerClass, name.c_str(), nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ)) {
+        if (!m_scalerContext) {
+            m_scalerContext.reset(sws_alloc_context());
+        }
+        if (!m_scalerContext ||
+            av_opt_set(m_scalerContext.get(), name.c_str(), value.c_str(), 0) < 0) {
             LogInvalid(name, value);
             return Result::Invalid;
         }

@@ -64,6 +64,8 @@ private:
     std::array<OptionList, 5> m_codec;
     AVPtr<AVFormatContext> m_formatContext;
     OptionList m_format;
+    // Made when the first scaler option is set: a scaler context is large, and a long batch
+    // holds the options of every queued task.
     AVPtr<SwsContext> m_scalerContext;
     OptionList m_scaler;
     OptionList m_deferred;
