@@ -1,6 +1,7 @@
 #include "engine/FFmpegVCL.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/MainThread.h"
 #include "core/Platform.h"
@@ -546,7 +547,13 @@ void TCustomFFmpegVCL::Report(const TTerminateInfo& info) {
     JoinFinishedThreads(false);
     auto done = std::make_shared<std::atomic<bool>>(false);
     std::lock_guard guard(m_reportThreadsLock);
-    m_reportThreads.push_back({std::thread([this, info, done] {
+    // Reports reach the handler in the order they were made: each waits for the one before.
+    std::shared_ptr<std::atomic<bool>> previous = std::exchange(m_lastReportDone, done);
+    m_reportThreads.push_back({std::thread([this, info, done, previous] {
+                                   if (previous) {
+                                       std::unique_lock lock(m_stateLock);
+                                       m_stateChanged.wait(lock, [&] { return previous->load(); });
+                                   }
                                    try {
                                        // A handler disconnected meanwhile is not called.
                                        if (const auto handler = Current(m_onTerminate)) {

@@ -194,6 +194,7 @@ private:
     };
     std::mutex m_reportThreadsLock;
     std::vector<ReportThread> m_reportThreads;
+    std::shared_ptr<std::atomic<bool>> m_lastReportDone;  // of the newest report
 };
 
 // The engine component the program uses.
