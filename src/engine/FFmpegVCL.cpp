@@ -1,6 +1,7 @@
 #include "engine/FFmpegVCL.h"
 
 #include <algorithm>
+#include <future>
 #include <utility>
 
 #include "core/MainThread.h"
@@ -462,9 +463,12 @@ void TCustomFFmpegVCL::StartOne(TFFmpeg& task) {
     task.m_workerLeft = false;
     const int nice = NiceOf(m_threadPriority);
     // The worker that started this one ends as soon as it has: joining it here keeps a long
-    // queue from holding the stack of every finished worker until the queue is cleared.
+    // queue from holding the stack of every finished worker until the queue is cleared. The
+    // new worker waits until its thread object is stored, so that its own successor finds it.
     std::thread* starter = t_worker;
-    task.m_worker = std::thread([this, &task, nice, starter] {
+    std::promise<void> stored;
+    task.m_worker = std::thread([this, &task, nice, starter, stored = stored.get_future()] {
+        stored.wait();
         t_worker = &task.m_worker;
         if (starter) {
             starter->join();
@@ -476,6 +480,7 @@ void TCustomFFmpegVCL::StartOne(TFFmpeg& task) {
         task.m_workerLeft = true;
         StateChanged();
     });
+    stored.set_value();
 }
 
 void TCustomFFmpegVCL::RunTask(TFFmpeg& task) {

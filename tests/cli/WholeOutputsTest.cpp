@@ -123,7 +123,8 @@ TEST(WholeOutputs, StoppedOrKilledRunsLeaveOnlyWholeFiles) {
         }
         // A signal that comes before the command set up its handling ends it at once.
         if (signal == SIGKILL) {
-            EXPECT_EQ(code, 128 + SIGKILL);
+            // On a loaded machine the run may have ended before the signal came.
+            EXPECT_TRUE(code == 128 + SIGKILL || (code == 0 && whole == 3)) << code;
         } else if (code == 128 + signal) {
             // Before the handling was set up nothing was written; after the run ended
             // every file was.
