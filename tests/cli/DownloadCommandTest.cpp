@@ -28,49 +28,13 @@ test::ProcessResult Download(std::vector<std::string> args) {
     return test::RunProcess(args);
 }
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class DownloadCommandTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_media = std::make_unique<test::TempDir>();
-        test::FixturePlan flv;
-        flv.VideoCodec = "flv";
-        flv.AudioCodec = "libmp3lame";
-        flv.Seconds = 1.0;
-        test::WriteFixture(s_media->File("clip.flv"), flv);
-    }
-    static void TearDownTestSuite() { s_media.reset(); }
-
-    static std::string Flv() { return s_media->File("clip.flv"); }
-    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(Flv()); }
-
-    // The saved file is the served one, whole, and plays.
-    static void ExpectTheClip(const std::string& path) {
-        EXPECT_TRUE(test::ReadTextFile(path) == test::ReadTextFile(Flv())) << path;
-        const auto probe = test::FFprobe(path, {"-count_packets"});
-        EXPECT_EQ(probe.at("streams.stream.0.codec_name"), "mp3") << path;
-        EXPECT_EQ(probe.at("streams.stream.1.codec_name"), "flv1") << path;
-        EXPECT_EQ(probe.at("streams.stream.1.nb_read_packets"), "25") << path;
-        // FLV stores no aspect: the frame shows as it is.
-        EXPECT_EQ(probe.at("streams.stream.1.width"), "320") << path;
-        EXPECT_EQ(probe.at("streams.stream.1.height"), "240") << path;
-        EXPECT_NEAR(std::stod(probe.at("format.duration")), 1.0, 0.1) << path;
-        EXPECT_TRUE(test::DecodesCleanly(path)) << path;
-    }
+    static std::string Flv() { return test::SiteClip(); }
+    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(test::SiteClip()); }
 
     VideoSite& Site() { return VideoSite::Instance(); }
     test::TempDir m_dir;
-
-private:
-    static inline std::unique_ptr<test::TempDir> s_media;
 };
 
 TEST_F(DownloadCommandTest, QualitiesAreTriedInTheChosenOrder) {
@@ -112,8 +76,8 @@ TEST_F(DownloadCommandTest, QualitiesAreTriedInTheChosenOrder) {
         args.insert(args.end(), {"--out", dir.Path(), VideoSite::Link(c.Id)});
         const test::ProcessResult result = Download(args);
         EXPECT_EQ(result.ExitCode, 0) << c.Id << result.Err;
-        EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{c.Saved}) << c.Id;
-        ExpectTheClip(dir.File(c.Saved));
+        EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{c.Saved}) << c.Id;
+        test::ExpectTheSiteClip(dir.File(c.Saved));
         EXPECT_EQ(result.Out.rfind("Link: " + VideoSite::Link(c.Id) + "\n", 0), 0U) << result.Out;
         EXPECT_NE(result.Out.find("Resolver: Resolved from the watch page\nTitle: "),
                   std::string::npos)
@@ -142,7 +106,7 @@ TEST_F(DownloadCommandTest, AnyLinkNotSavedFailsTheCommand) {
               std::string::npos)
         << result.Out;
     EXPECT_TRUE(result.Out.ends_with("Total files: 2\nSucceeded: 1\nFailed: 1\n")) << result.Out;
-    EXPECT_EQ(FolderNames(m_dir.File("made/here")), std::vector<std::string>{"Good.flv"});
+    EXPECT_EQ(test::FolderNames(m_dir.File("made/here")), std::vector<std::string>{"Good.flv"});
 
     const test::ProcessResult missingPage =
         Download({"--out", m_dir.Path(), VideoSite::Link("nopage")});
@@ -165,7 +129,7 @@ TEST_F(DownloadCommandTest, ConvertHandsTheSavedFilesToAConversion) {
     const test::ProcessResult result =
         Download({"--convert", "MP3", "--out", m_dir.Path(), VideoSite::Link("climp3")});
     EXPECT_EQ(result.ExitCode, 0) << result.Err << result.Out;
-    EXPECT_EQ(FolderNames(m_dir.Path()), (std::vector<std::string>{"Song.mp3", "Song.mp4"}));
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (std::vector<std::string>{"Song.mp3", "Song.mp4"}));
     // The fmt 18 attempt names the file .mp4 whatever the site sends.
     EXPECT_TRUE(test::ReadTextFile(m_dir.File("Song.mp4")) == test::ReadTextFile(Flv()));
     EXPECT_NE(result.Out.find("Song.mp4: Finish."), std::string::npos) << result.Out;
@@ -182,7 +146,7 @@ TEST_F(DownloadCommandTest, ConvertHandsTheSavedFilesToAConversion) {
         {"--quality", "37", "--convert", "MP3", "--out", m_dir.Path(), VideoSite::Link("climp3")});
     EXPECT_EQ(nothing.ExitCode, 1);
     EXPECT_EQ(nothing.Err, "No file downloaded! Please try again.\n");
-    EXPECT_EQ(FolderNames(m_dir.Path()).size(), 2U);
+    EXPECT_EQ(test::FolderNames(m_dir.Path()).size(), 2U);
 }
 
 TEST_F(DownloadCommandTest, InterruptDuringTheSecondOfThreeEndsTheRunWithoutAPart) {
@@ -204,7 +168,7 @@ TEST_F(DownloadCommandTest, InterruptDuringTheSecondOfThreeEndsTheRunWithoutAPar
     }
     // The first file saved and the second one's partial file beside it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (FolderNames(folder).size() < 2 && std::chrono::steady_clock::now() < deadline) {
+    while (test::FolderNames(folder).size() < 2 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     kill(child, SIGINT);
@@ -215,8 +179,8 @@ TEST_F(DownloadCommandTest, InterruptDuringTheSecondOfThreeEndsTheRunWithoutAPar
     const std::string out = test::ReadTextFile(outPath);
     EXPECT_TRUE(out.ends_with("Total files: 3\nSucceeded: 1\nFailed: 2\n")) << out;
     EXPECT_EQ(out.find("clithird"), std::string::npos) << out;
-    EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"First.flv"});
-    ExpectTheClip(folder + "/First.flv");
+    EXPECT_EQ(test::FolderNames(folder), std::vector<std::string>{"First.flv"});
+    test::ExpectTheSiteClip(folder + "/First.flv");
 }
 
 TEST_F(DownloadCommandTest, YtDlpResolvesALinkWhenItIsOnThePath) {
@@ -229,10 +193,10 @@ TEST_F(DownloadCommandTest, YtDlpResolvesALinkWhenItIsOnThePath) {
     EXPECT_NE(result.Out.find("Link: " + link + "\nResolver: Resolved by yt-dlp\n"),
               std::string::npos)
         << result.Out;
-    const std::vector<std::string> saved = FolderNames(m_dir.Path());
+    const std::vector<std::string> saved = test::FolderNames(m_dir.Path());
     ASSERT_EQ(saved.size(), 1U);
     EXPECT_EQ(saved[0], "Plain page (1).flv");
-    ExpectTheClip(m_dir.File(saved[0]));
+    test::ExpectTheSiteClip(m_dir.File(saved[0]));
 
     // Without yt-dlp the watch page is read, and a page that has none fails.
     test::TempDir other;
@@ -248,7 +212,7 @@ TEST_F(DownloadCommandTest, YtDlpResolvesALinkWhenItIsOnThePath) {
                                  "\nResolver: Resolved from the watch page\nTitle: No helper\n"),
               std::string::npos)
         << withoutIt.Out;
-    ExpectTheClip(other.File("No helper.flv"));
+    test::ExpectTheSiteClip(other.File("No helper.flv"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mw::test {
 
@@ -24,6 +25,9 @@ private:
 
 void WriteTextFile(const std::string& path, std::string_view text);
 std::string ReadTextFile(const std::string& path);
+
+// The files in a folder, hidden ones included, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Sets (or with nullopt unsets) an environment variable for the life of the object.
 class ScopedEnv {

@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "support/LocalHttpServer.h"
+#include "support/MediaFixture.h"
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 namespace mw::test {
@@ -268,6 +270,33 @@ std::vector<std::string> VideoSite::MediaAgents() const {
 std::vector<std::string> VideoSite::MediaRequests() const {
     std::lock_guard guard(m_server->Lock);
     return m_server->MediaRequests;
+}
+
+const std::string& SiteClip() {
+    static const TempDir folder;
+    static const std::string clip = [] {
+        FixturePlan flv;
+        flv.VideoCodec = "flv";
+        flv.AudioCodec = "libmp3lame";
+        flv.Seconds = 1.0;
+        const std::string path = folder.File("clip.flv");
+        WriteFixture(path, flv);
+        return path;
+    }();
+    return clip;
+}
+
+void ExpectTheSiteClip(const std::string& path) {
+    EXPECT_TRUE(ReadTextFile(path) == ReadTextFile(SiteClip())) << path;
+    const auto probe = FFprobe(path, {"-count_packets"});
+    EXPECT_EQ(probe.at("streams.stream.0.codec_name"), "mp3") << path;
+    EXPECT_EQ(probe.at("streams.stream.1.codec_name"), "flv1") << path;
+    EXPECT_EQ(probe.at("streams.stream.1.nb_read_packets"), "25") << path;
+    // FLV stores no aspect: the frame shows as it is.
+    EXPECT_EQ(probe.at("streams.stream.1.width"), "320") << path;
+    EXPECT_EQ(probe.at("streams.stream.1.height"), "240") << path;
+    EXPECT_NEAR(std::stod(probe.at("format.duration")), 1.0, 0.1) << path;
+    EXPECT_TRUE(DecodesCleanly(path)) << path;
 }
 
 }  // namespace mw::test

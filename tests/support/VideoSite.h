@@ -69,4 +69,11 @@ private:
     int m_port = 0;
 };
 
+// The clip the site serves in the download tests: a 1 s FLV (MP3 sound, 320x240 pictures),
+// written once per test program.
+const std::string& SiteClip();
+
+// A saved file is the served clip, whole, and plays.
+void ExpectTheSiteClip(const std::string& path);
+
 }  // namespace mw::test

@@ -43,15 +43,6 @@ using test::VideoSite;
 // The site is the proxy of the test process, so the window's transfers reach it.
 [[maybe_unused]] const VideoSite& g_site = VideoSite::Instance();
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void SetClipboardText(const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     QCoreApplication::processEvents();
@@ -75,19 +66,9 @@ QStringList RowTexts(const QTreeWidget& list, int row) {
 
 class DownloadTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_media = std::make_unique<test::TempDir>();
-        test::LoadEngineLibraries();
-        test::FixturePlan flv;
-        flv.VideoCodec = "flv";
-        flv.AudioCodec = "libmp3lame";
-        flv.Seconds = 1.0;
-        test::WriteFixture(s_media->File("clip.flv"), flv);
-    }
-    static void TearDownTestSuite() { s_media.reset(); }
-
-    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(s_media->File("clip.flv")); }
-    static std::string Flv() { return s_media->File("clip.flv"); }
+    static void SetUpTestSuite() { test::LoadEngineLibraries(); }
+    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(test::SiteClip()); }
+    static std::string Flv() { return test::SiteClip(); }
 
     void SetUp() override {
         m_windows = std::make_unique<test::ProgramWindows>(test::FullEdition());
@@ -125,9 +106,6 @@ protected:
 
     test::UiAccount m_account;
     std::unique_ptr<test::ProgramWindows> m_windows;
-
-private:
-    static inline std::unique_ptr<test::TempDir> s_media;
 };
 
 TEST_F(DownloadTest, PasteFollowsTheClipboardAndAsksAboutEachRefusedLine) {
@@ -339,7 +317,7 @@ TEST_F(DownloadTest, FromPastedLinksToAConvertedSong) {
     EXPECT_EQ(rows.topLevelItemCount(), 0);
     EXPECT_EQ(Find<QLabel>(Main(), "LabelQuality")->text(), "...");
     const std::string saved = Folder() + "Tom && Jerry_ live_.flv";
-    EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"Tom && Jerry_ live_.flv"});
+    EXPECT_EQ(test::FolderNames(Folder()), std::vector<std::string>{"Tom && Jerry_ live_.flv"});
     EXPECT_TRUE(test::ReadTextFile(saved) == test::ReadTextFile(Flv()));
     EXPECT_TRUE(test::DecodesCleanly(saved));
 
@@ -360,7 +338,7 @@ TEST_F(DownloadTest, FromPastedLinksToAConvertedSong) {
     ASSERT_EQ(Main().Page(), WizardPage::Step3);
     ASSERT_TRUE(test::WaitFor([&] { return Main().Page() == WizardPage::Step4; }));
     const std::string song = out + "Tom && Jerry_ live_.mp3";
-    ASSERT_EQ(FolderNames(out), std::vector<std::string>{"Tom && Jerry_ live_.mp3"});
+    ASSERT_EQ(test::FolderNames(out), std::vector<std::string>{"Tom && Jerry_ live_.mp3"});
     const auto probe = test::FFprobe(song, {"-count_packets"});
     EXPECT_EQ(probe.at("streams.stream.0.codec_name"), "mp3");
     EXPECT_EQ(probe.count("streams.stream.1.codec_name"), 0U);
@@ -380,8 +358,9 @@ TEST_F(DownloadTest, CancelAsksAndCountsTheUnfinishedAsFailed) {
     Main().ActionNextExecute();
     ASSERT_EQ(Main().Page(), WizardPage::Step6);
     auto* status = Find<QLabel>(Main(), "LabelURLStatus");
-    ASSERT_TRUE(test::WaitFor(
-        [&] { return FolderNames(Folder()).size() == 2 && status->text() == "Downloading..."; }));
+    ASSERT_TRUE(test::WaitFor([&] {
+        return test::FolderNames(Folder()).size() == 2 && status->text() == "Downloading...";
+    }));
     EXPECT_EQ(Find<QLabel>(Main(), "LabelURLCurrentFile")->text(), "Slow");
     EXPECT_NE(Find<QLabel>(Main(), "LabelURLElapsedTime")->text(), "...");
 
@@ -396,7 +375,7 @@ TEST_F(DownloadTest, CancelAsksAndCountsTheUnfinishedAsFailed) {
     Main().ActionExitExecute();
     ASSERT_TRUE(test::WaitFor([&] { return Main().Page() == WizardPage::Step7; }));
     EXPECT_EQ(Counts(), (QStringList{"3", "1", "2"}));
-    EXPECT_EQ(FolderNames(Folder()), std::vector<std::string>{"First.flv"});
+    EXPECT_EQ(test::FolderNames(Folder()), std::vector<std::string>{"First.flv"});
     EXPECT_FALSE(Main().Settings().PreferYouTubeQuality);
 }
 
@@ -406,13 +385,13 @@ TEST_F(DownloadTest, ClosingTheWindowStopsTheDownloadWithoutASummary) {
     Page().ActionURLPaste()->trigger();
     Page().CheckBoxYouTubeQuality()->click();
     Main().ActionNextExecute();
-    ASSERT_TRUE(test::WaitFor([&] { return FolderNames(Folder()).size() == 1; }));
+    ASSERT_TRUE(test::WaitFor([&] { return test::FolderNames(Folder()).size() == 1; }));
     test::ScriptedDialogs dialogs;
     Main().close();
     EXPECT_FALSE(Main().isVisible());
     EXPECT_TRUE(dialogs.Messages.empty());
     EXPECT_EQ(Main().Page(), WizardPage::Step6);
-    EXPECT_TRUE(FolderNames(Folder()).empty());
+    EXPECT_TRUE(test::FolderNames(Folder()).empty());
 }
 
 TEST_F(DownloadTest, ClosingTheWindowKillsAYtDlpStillResolving) {

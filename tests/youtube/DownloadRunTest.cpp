@@ -18,29 +18,9 @@ const std::vector<int> kDefaultOrder = AttemptOrder(kDefaultQualityOrder);
 
 class DownloadRunTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_media = std::make_unique<test::TempDir>();
-        test::LoadEngineLibraries();
-        test::FixturePlan flv;
-        flv.VideoCodec = "flv";
-        flv.AudioCodec = "libmp3lame";
-        flv.Seconds = 1.0;
-        test::WriteFixture(s_media->File("clip.flv"), flv);
-    }
-    static void TearDownTestSuite() { s_media.reset(); }
-
-    static std::string Flv() { return s_media->File("clip.flv"); }
-    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(Flv()); }
-
-    // The downloaded file is the served one, whole, and plays.
-    static void ExpectTheClip(const std::string& path) {
-        EXPECT_EQ(test::ReadTextFile(path), test::ReadTextFile(Flv())) << path;
-        const auto probe = test::FFprobe(path);
-        EXPECT_EQ(probe.at("streams.stream.0.codec_name"), "mp3") << path;
-        EXPECT_EQ(probe.at("streams.stream.1.codec_name"), "flv1") << path;
-        EXPECT_NEAR(std::stod(probe.at("format.duration")), 1.0, 0.1) << path;
-        EXPECT_TRUE(test::DecodesCleanly(path)) << path;
-    }
+    static void SetUpTestSuite() { test::LoadEngineLibraries(); }
+    static std::string Flv() { return test::SiteClip(); }
+    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(test::SiteClip()); }
 
     VideoSite& Site() { return VideoSite::Instance(); }
     std::vector<std::string> RequestsSince(std::size_t before) {
@@ -50,9 +30,6 @@ protected:
 
     test::TempDir m_dir;
     test::RunHarness m_run;
-
-private:
-    static inline std::unique_ptr<test::TempDir> s_media;
 };
 
 TEST_F(DownloadRunTest, WithoutThePreferenceOneTryOfTheDefaultEncoding) {
@@ -60,7 +37,7 @@ TEST_F(DownloadRunTest, WithoutThePreferenceOneTryOfTheDefaultEncoding) {
     m_run.RunToEnd({VideoSite::Link("plain")}, m_dir.Path(), false, kDefaultOrder);
 
     EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"Plain video.flv"});
-    ExpectTheClip(m_dir.File("Plain video.flv"));
+    test::ExpectTheSiteClip(m_dir.File("Plain video.flv"));
     EXPECT_EQ(m_run.Run.DownloadedFiles(), std::vector<std::string>{m_dir.File("Plain video.flv")});
     EXPECT_EQ(Site().MediaRequests().back(), "plain -");
     EXPECT_EQ(m_run.QualityLabels[1], "[Default Quality - HQ5]");
@@ -92,7 +69,7 @@ TEST_F(DownloadRunTest, AFailingQualityGivesWayToTheNextInTheOrder) {
 
         const std::string saved = std::string(c.Id) + ".flv";
         EXPECT_EQ(test::FolderNames(dir.Path()), std::vector<std::string>{saved}) << c.Id;
-        ExpectTheClip(dir.File(saved));
+        test::ExpectTheSiteClip(dir.File(saved));
         const std::vector<std::string> requests = RequestsSince(before);
         EXPECT_EQ(requests,
                   (std::vector<std::string>{std::string(c.Id) + " 18", std::string(c.Id) + " 35"}));
@@ -126,7 +103,7 @@ TEST_F(DownloadRunTest, FileNamesFromTitlesNeverTakeAnExistingName) {
                                         "a_ b_.flv"}));
     EXPECT_EQ(test::ReadTextFile(m_dir.File("Same.flv")), "the user's own file");
     for (const char* name : {"(1).flv", ".flv", "Same(1).flv", "Same(2).flv", "a_ b_.flv"}) {
-        ExpectTheClip(m_dir.File(name));
+        test::ExpectTheSiteClip(m_dir.File(name));
     }
     EXPECT_EQ(m_run.Saved,
               (std::vector<std::string>{m_dir.File("a_ b_.flv"), m_dir.File("Same(1).flv"),

@@ -36,13 +36,4 @@ void RunHarness::ItemEnded(std::size_t, const std::string& savedPath) {
     Saved.push_back(savedPath);
 }
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 }  // namespace mw::test

@@ -36,7 +36,4 @@ public:
     int Ends = 0;
 };
 
-// The files in a folder, hidden ones included, sorted.
-std::vector<std::string> FolderNames(const std::string& folder);
-
 }  // namespace mw::test

@@ -87,18 +87,9 @@ TEST(YtDlpJson, FormatCodesTheDefaultAndTheHeaders) {
 // A yt-dlp of the test's own on the PATH: a shell script standing in for the program.
 class YtDlpRunTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_media = std::make_unique<test::TempDir>();
-        test::LoadEngineLibraries();
-        test::FixturePlan flv;
-        flv.VideoCodec = "flv";
-        flv.AudioCodec = "libmp3lame";
-        flv.Seconds = 1.0;
-        test::WriteFixture(s_media->File("clip.flv"), flv);
-    }
-    static void TearDownTestSuite() { s_media.reset(); }
-    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(s_media->File("clip.flv")); }
-    static std::string Flv() { return s_media->File("clip.flv"); }
+    static void SetUpTestSuite() { test::LoadEngineLibraries(); }
+    static MediaAnswer FlvAnswer() { return MediaAnswer::OfFile(test::SiteClip()); }
+    static std::string Flv() { return test::SiteClip(); }
 
     void Script(const std::string& body) {
         const std::string path = m_bin.File("yt-dlp");
@@ -109,19 +100,10 @@ protected:
         const std::vector<std::string> all = VideoSite::Instance().MediaRequests();
         return {all.begin() + static_cast<std::ptrdiff_t>(before), all.end()};
     }
-    void ExpectTheClip(const std::string& path) {
-        EXPECT_TRUE(test::ReadTextFile(path) == test::ReadTextFile(Flv())) << path;
-        EXPECT_EQ(test::FFprobe(path).at("streams.stream.1.codec_name"), "flv1") << path;
-        EXPECT_TRUE(test::DecodesCleanly(path)) << path;
-    }
-
     test::TempDir m_bin;
     test::ScopedEnv m_path{"PATH", m_bin.Path() + ":/usr/bin:/bin"};
     test::TempDir m_dir;
     test::RunHarness m_run;
-
-private:
-    static inline std::unique_ptr<test::TempDir> s_media;
 };
 
 TEST_F(YtDlpRunTest, TheAnswerGivesTheAddressOfEachQuality) {
@@ -143,7 +125,7 @@ TEST_F(YtDlpRunTest, TheAnswerGivesTheAddressOfEachQuality) {
               (std::vector<std::string>{"agent/22", "agent/18"}));
     EXPECT_EQ(m_run.Reports, std::vector<std::string>{"Resolved by yt-dlp"});
     EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"Tom && Jerry.mp4"});
-    ExpectTheClip(m_dir.File("Tom && Jerry.mp4"));
+    test::ExpectTheSiteClip(m_dir.File("Tom && Jerry.mp4"));
     const DownloadItem& row = m_run.Run.Rows().at(0);
     EXPECT_EQ(row.URL, VideoSite::Link("yt1"));
     EXPECT_EQ(row.Status, "Finish.");
@@ -192,7 +174,7 @@ TEST_F(YtDlpRunTest, AYtDlpThatFailsGivesWayToTheWatchPage) {
         EXPECT_EQ(VideoSite::Instance().MediaAgents().back(), "[MediaWizard]");
         EXPECT_EQ(test::FolderNames(dir.Path()),
                   std::vector<std::string>{std::string(c.Id) + ".flv"});
-        ExpectTheClip(dir.File(std::string(c.Id) + ".flv"));
+        test::ExpectTheSiteClip(dir.File(std::string(c.Id) + ".flv"));
     }
 }
 
