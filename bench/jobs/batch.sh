@@ -13,6 +13,7 @@ FILES=20
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 FAILED=0
+source "$(dirname "${BASH_SOURCE[0]}")/../timing.sh"
 
 mkdir -p "$WORK/in"
 for ((i = 1; i <= FILES; i++)); do
@@ -70,20 +71,6 @@ check_batch() {
     done
 }
 
-# median FILE COLUMN: the median of a column of the times a command took.
-median() { cut -d' ' -f"$2" "$1" | sort -n | sed -n "$(((RUNS + 1) / 2))p"; }
-
-# timed FILE COMMAND...: runs the command and appends "wall-seconds cpu-seconds" to FILE.
-timed() {
-    local file="$1"
-    shift
-    /usr/bin/time -f "%e %U %S" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/stderr" || {
-        echo "FAILED: $* : $(tail -c 300 "$WORK/stderr")"
-        FAILED=1
-    }
-    read -r wall user system <"$WORK/time"
-    echo "$wall $(echo "$user + $system" | bc)" >>"$file"
-}
 
 sequential() {
     local f
@@ -116,11 +103,11 @@ for ((i = 0; i < RUNS; i++)); do
 done
 
 printf '%-22s %8s %6s %8s %6s  %s\n' "20 audio files" wall_s ratio cpu_s ratio load
-base_wall="$(median "$WORK/t1" 1)"
-base_cpu="$(median "$WORK/t1" 2)"
+base_wall="$(median $(cut -d' ' -f1 "$WORK/t1"))"
+base_cpu="$(median $(cut -d' ' -f3 "$WORK/t1"))"
 for ((k = 0; k < 3; k++)); do
-    wall="$(median "$WORK/t$k" 1)"
-    cpu="$(median "$WORK/t$k" 2)"
+    wall="$(median $(cut -d' ' -f1 "$WORK/t$k"))"
+    cpu="$(median $(cut -d' ' -f3 "$WORK/t$k"))"
     printf '%-22s %8s %6.2f %8s %6.2f  %s\n' "${names[k]}" "$wall" \
         "$(echo "$wall / $base_wall" | bc -l)" "$cpu" "$(echo "$cpu / $base_cpu" | bc -l)" \
         "$load/$(cut -d' ' -f1 /proc/loadavg)"

@@ -13,6 +13,7 @@ RUNS="${BENCH_RUNS:-5}"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 FAILED=0
+source "$(dirname "${BASH_SOURCE[0]}")/../timing.sh"
 
 ffmpeg -v error -f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 \
     -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 \
@@ -100,21 +101,6 @@ check_picture() {
     fi
 }
 
-median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-
-# timed FILE COMMAND...: runs the command and appends "wall-seconds peak-KB cpu-seconds"
-# to FILE. The processor time (user and system) tells more than the wall time when other
-# work shares the machine.
-timed() {
-    local file="$1"
-    shift
-    /usr/bin/time -f "%e %M %U %S" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/stderr" || {
-        echo "FAILED: $* : $(tail -c 300 "$WORK/stderr")"
-        FAILED=1
-    }
-    read -r wall memory user system <"$WORK/time"
-    echo "$wall $memory $(echo "$user + $system" | bc)" >>"$file"
-}
 
 printf '%-14s %8s %8s %6s %8s %8s %6s %8s %8s %6s  %s\n' job ours_s ffmpeg_s ratio \
     ours_cpu ffm_cpu ratio ours_KB ffm_KB ratio load

@@ -12,6 +12,7 @@ SECONDS_LONG="${BENCH_DVD_SECONDS:-120}"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
 FAILED=0
+source "$(dirname "${BASH_SOURCE[0]}")/../timing.sh"
 
 # A disc of one PAL title with four chapters, its picture and tone generated.
 ffmpeg -v error -f lavfi -i "testsrc2=size=720x576:rate=25:duration=$SECONDS_LONG" \
@@ -53,19 +54,6 @@ check() {
     fi
 }
 
-median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-
-# timed FILE COMMAND...: runs the command and appends "wall-seconds cpu-seconds" to FILE.
-timed() {
-    local file="$1"
-    shift
-    /usr/bin/time -f "%e %U %S" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/stderr" || {
-        echo "FAILED: $* : $(tail -c 300 "$WORK/stderr")"
-        FAILED=1
-    }
-    read -r wall user system <"$WORK/time"
-    echo "$wall $(echo "$user + $system" | bc)" >>"$file"
-}
 
 printf '%-16s %8s %8s %6s %8s %8s %6s  %s\n' job ours_s ffmpeg_s ratio ours_cpu ffm_cpu ratio load
 # pair JOB OURS-OUTPUT THEIRS-OUTPUT: RUNS turns each of the commands in OURS and THEIRS.
@@ -81,7 +69,7 @@ pair() {
         check "$ours" "$theirs"
     done
     local row=("$job") column
-    for column in 1 2; do
+    for column in 1 3; do
         local mine stock
         mine="$(median $(cut -d' ' -f$column "$WORK/ours.t"))"
         stock="$(median $(cut -d' ' -f$column "$WORK/theirs.t"))"

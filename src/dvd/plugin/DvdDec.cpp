@@ -71,6 +71,23 @@ const ifo_handle_t* OpenTitleSet(int number) {
     return g_disc.TitleSet.get();
 }
 
+// The title of the disc read last, with its title set opened into titleSet; nullptr with
+// the problem recorded when there is no such title or its title set cannot be read.
+const title_info_t* OpenTitle(std::int32_t index, const ifo_handle_t*& titleSet) {
+    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
+    if (titles == nullptr || index < 0 || index >= titles->nr_of_srpts) {
+        Fail(TitleProblem::Unreadable, "there is no such title");
+        return nullptr;
+    }
+    const title_info_t& title = titles->title[index];
+    titleSet = OpenTitleSet(title.title_set_nr);
+    if (titleSet == nullptr) {
+        Fail(TitleProblem::Unreadable, TitleSetFile(title.title_set_nr, 0) + " cannot be read");
+        return nullptr;
+    }
+    return &title;
+}
+
 enum class Scrambled { No, Yes, Unreadable };
 
 Scrambled CheckScrambling(int titleSet, std::uint32_t firstSector) {
@@ -121,16 +138,15 @@ __attribute__((visibility("default"))) std::int32_t DVDEnumTitle(const char* roo
 __attribute__((visibility("default"))) std::int32_t DVDGetTitle(std::int32_t index, void* record) {
     g_problem = TitleProblem::None;
     g_error.clear();
-    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
-    if (titles == nullptr || record == nullptr || index < 0 || index >= titles->nr_of_srpts) {
+    if (record == nullptr) {
         return Fail(TitleProblem::Unreadable, "there is no such title");
     }
-    const title_info_t& title = titles->title[index];
-    const ifo_handle_t* titleSet = OpenTitleSet(title.title_set_nr);
-    if (titleSet == nullptr) {
-        return Fail(TitleProblem::Unreadable,
-                    TitleSetFile(title.title_set_nr, 0) + " cannot be read");
+    const ifo_handle_t* titleSet = nullptr;
+    const title_info_t* found = OpenTitle(index, titleSet);
+    if (found == nullptr) {
+        return 0;
     }
+    const title_info_t& title = *found;
     TDVDTitle filled{};
     TitleStart start;
     std::string error;
@@ -173,16 +189,15 @@ __attribute__((visibility("default"))) std::int32_t DVDOpenChapters(std::int32_t
     g_problem = TitleProblem::None;
     g_error.clear();
     g_disc.Chapters.Close();
-    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
-    if (titles == nullptr || info == nullptr || index < 0 || index >= titles->nr_of_srpts) {
+    if (info == nullptr) {
         return Fail(TitleProblem::Unreadable, "there is no such title");
     }
-    const title_info_t& title = titles->title[index];
-    const ifo_handle_t* titleSet = OpenTitleSet(title.title_set_nr);
-    if (titleSet == nullptr) {
-        return Fail(TitleProblem::Unreadable,
-                    TitleSetFile(title.title_set_nr, 0) + " cannot be read");
+    const ifo_handle_t* titleSet = nullptr;
+    const title_info_t* found = OpenTitle(index, titleSet);
+    if (found == nullptr) {
+        return 0;
     }
+    const title_info_t& title = *found;
     TDVDChapterStream opened{};
     std::string error;
     if (!g_disc.Chapters.Open(g_disc.Reader.get(), title, *titleSet, from, to, opened, error)) {
