@@ -14,6 +14,7 @@
 #include "PlugInApi.h"
 #include "Scrambling.h"
 #include "TitleInfo.h"
+#include "TitleTable.h"
 #include "dvd/TitleProblem.h"
 
 namespace {
@@ -27,10 +28,10 @@ constexpr int kCheckedBlocks = 16;
 void Quiet(void*, dvd_logger_level_t, const char*, va_list) {}
 const dvd_logger_cb kQuietLogger = {Quiet};
 
-// The root last enumerated: the disc, its video manager and the title set read last.
+// The root last enumerated: the disc, its title table and the title set read last.
 struct Disc {
     DvdReaderPtr Reader;
-    IfoPtr Manager;
+    std::vector<title_info_t> Titles;
     int TitleSetNumber = 0;
     IfoPtr TitleSet;
 
@@ -40,7 +41,7 @@ struct Disc {
         Chapters.Close();
         TitleSet.reset();
         TitleSetNumber = 0;
-        Manager.reset();
+        Titles.clear();
         Reader.reset();
     }
 };
@@ -74,13 +75,13 @@ const ifo_handle_t* OpenTitleSet(int number) {
 // The title of the disc read last, with its title set opened into titleSet; nullptr with
 // the problem recorded when there is no such title or its title set cannot be read.
 const title_info_t* OpenTitle(std::int32_t index, const ifo_handle_t*& titleSet) {
-    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
-    if (titles == nullptr || index < 0 || index >= titles->nr_of_srpts) {
+    if (index < 0 || static_cast<std::size_t>(index) >= g_disc.Titles.size()) {
         Fail(TitleProblem::Unreadable, "there is no such title");
         return nullptr;
     }
-    const title_info_t& title = titles->title[index];
-    titleSet = OpenTitleSet(title.title_set_nr);
+    const title_info_t& title = g_disc.Titles[static_cast<std::size_t>(index)];
+    // Title set 0 would be the video manager itself.
+    titleSet = title.title_set_nr == 0 ? nullptr : OpenTitleSet(title.title_set_nr);
     if (titleSet == nullptr) {
         Fail(TitleProblem::Unreadable, TitleSetFile(title.title_set_nr, 0) + " cannot be read");
         return nullptr;
@@ -126,13 +127,12 @@ __attribute__((visibility("default"))) std::int32_t DVDEnumTitle(const char* roo
     if (!g_disc.Reader) {
         return 0;
     }
-    g_disc.Manager.reset(ifoOpen(g_disc.Reader.get(), 0));
-    const tt_srpt_t* titles = g_disc.Manager ? g_disc.Manager->tt_srpt : nullptr;
-    if (titles == nullptr || titles->title == nullptr) {
+    g_disc.Titles = ReadTitleTable(g_disc.Reader.get());
+    if (g_disc.Titles.empty()) {
         g_disc.Close();
         return 0;
     }
-    return titles->nr_of_srpts;
+    return static_cast<std::int32_t>(g_disc.Titles.size());
 }
 
 __attribute__((visibility("default"))) std::int32_t DVDGetTitle(std::int32_t index, void* record) {
