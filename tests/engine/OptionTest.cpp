@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -232,6 +233,27 @@ TEST_F(OptionTest, RecordFieldsWinOverTheOptionText) {
     EXPECT_EQ(m_task.Settings().PadColorV, 128);
     m_task.SetOption("padcolor", std::to_string(0x0000FF));
     EXPECT_EQ(m_task.Settings().PadColorY, 76);
+}
+
+TEST_F(OptionTest, TheRecordTimeStampCountsLocalDays) {
+    std::tm fields{};
+    fields.tm_year = 110;  // 2010-01-02 03:04:05
+    fields.tm_mday = 2;
+    fields.tm_hour = 3;
+    fields.tm_min = 4;
+    fields.tm_sec = 5;
+    fields.tm_isdst = -1;
+    const std::int64_t local = std::mktime(&fields);
+    TOutputOptions options;
+    options.Metadata.Timestamp = 40180.0 + (3 * 3600 + 4 * 60 + 5) / 86400.0;
+    ApplyOutputRecord(m_task, options);
+    EXPECT_EQ(m_task.Settings().RecordingTimestamp, local);
+
+    const std::int64_t before = std::time(nullptr);
+    options.Metadata.Timestamp = 0.0;
+    ApplyOutputRecord(m_task, options);
+    EXPECT_GE(m_task.Settings().RecordingTimestamp, before);
+    EXPECT_LE(m_task.Settings().RecordingTimestamp, std::time(nullptr));
 }
 
 TEST_F(OptionTest, TargetsFollowTheNorm) {

@@ -14,21 +14,20 @@ std::string Seconds(std::int64_t microseconds) {
     return Format("%.6f", static_cast<double>(microseconds) / 1e6);
 }
 
-// Days since 1899-12-30 in local time, as the recording time stamp's date text.
+// Days since 1899-12-30 in local time, as the recording time stamp's date text; 0 is now.
+// The days already count local time, so their fields are the text: no round trip through
+// mktime, which re-reads the time zone on every call (freeing and copying the C library's
+// zone name under a lock the thread checker cannot see) from every task at once.
 std::string LocalDateText(double days) {
-    std::time_t seconds = 0;
-    if (days == 0.0) {
-        seconds = std::time(nullptr);
-    } else {
-        const double unixLocal = (days - 25569.0) * 86400.0;
-        std::tm local{};
-        const std::time_t whole = static_cast<std::time_t>(std::llround(unixLocal));
-        gmtime_r(&whole, &local);
-        local.tm_isdst = -1;
-        seconds = std::mktime(&local);
-    }
     std::tm local{};
-    localtime_r(&seconds, &local);
+    if (days == 0.0) {
+        const std::time_t now = std::time(nullptr);
+        localtime_r(&now, &local);
+    } else {
+        const std::time_t fields =
+            static_cast<std::time_t>(std::llround((days - 25569.0) * 86400.0));
+        gmtime_r(&fields, &local);
+    }
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;
