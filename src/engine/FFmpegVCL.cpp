@@ -434,6 +434,7 @@ void TCustomFFmpegVCL::StartNext() {
         --m_pending;
         task = m_tasks[static_cast<std::size_t>(m_nextIndex)].get();
         task->SetProgressInterval(static_cast<std::int64_t>(m_progressInterval) * 1000);
+        task->SetStageThreads(m_stageThreads);
         ++m_nextIndex;
     }
     StartOne(*task);

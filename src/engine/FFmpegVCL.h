@@ -120,6 +120,9 @@ protected:
     int ProgressInterval() const { return m_progressInterval; }
     void SetProgressInterval(int milliseconds) { m_progressInterval = std::max(milliseconds, 100); }
     TThreadPriority ThreadPriority() const { return m_threadPriority; }
+    // Whether tasks encode and mux on a thread of their own (see TCustomFFmpeg).
+    bool StageThreads() const { return m_stageThreads; }
+    void SetStageThreads(bool value) { m_stageThreads = value; }
     void SetThreadPriority(TThreadPriority priority) { m_threadPriority = priority; }
     bool TriggerEventInMainThread() const { return m_triggerInMainThread; }
     void SetTriggerEventInMainThread(bool value) { m_triggerInMainThread = value; }
@@ -182,6 +185,7 @@ private:
     bool m_previewBitmap = false;
     int m_progressInterval = 500;
     TThreadPriority m_threadPriority = tpNormal;
+    bool m_stageThreads = true;
     bool m_triggerInMainThread = true;
     IPreviewWindows* m_previewWindows = nullptr;
     TProgressInfo m_progressRecord;
@@ -214,8 +218,10 @@ public:
     using TCustomFFmpegVCL::SetPreviewBitmap;
     using TCustomFFmpegVCL::SetPreviewWindows;
     using TCustomFFmpegVCL::SetProgressInterval;
+    using TCustomFFmpegVCL::SetStageThreads;
     using TCustomFFmpegVCL::SetThreadPriority;
     using TCustomFFmpegVCL::SetTriggerEventInMainThread;
+    using TCustomFFmpegVCL::StageThreads;
     using TCustomFFmpegVCL::StartTask;
     using TCustomFFmpegVCL::StopTasks;
     using TCustomFFmpegVCL::ThreadPriority;

@@ -27,10 +27,12 @@ struct RunResult {
 // One task configured through the records, as the engine component does it.
 RunResult Transcode(
     const std::vector<std::string>& inputs, TOutputOptions output,
-    const std::function<void(TCustomFFmpeg&, const TProgressInfo&)>& onProgress = nullptr) {
+    const std::function<void(TCustomFFmpeg&, const TProgressInfo&)>& onProgress = nullptr,
+    bool stageThreads = true) {
     RunResult result;
     TCustomFFmpeg task;
     task.Reset();
+    task.SetStageThreads(stageThreads);
     task.SetProgressInterval(100000);
     task.SetOnProgress([&](const TProgressInfo& info) {
         result.Reports.push_back(info);
@@ -204,6 +206,88 @@ TEST_F(TranscodeTest, StreamCopyKeepsEveryPacket) {
             test::RunProcess({"ffmpeg", "-v", "error", "-i", copy.FileName, "-f", "null", "-"});
         EXPECT_EQ(decoded.ExitCode, 0);
         EXPECT_EQ(decoded.Err, "");
+    }
+}
+
+// The encoders and the muxer on a thread of their own write the packets the single-thread
+// loop writes, byte for byte and in its order, and end with the same final report.
+TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
+    const std::string clip = Clip("clip.mp4", 3, 320, 240, "mp4", "libx264", "aac");
+    const std::string second = Clip("second.avi", 2, 320, 240, "avi", "mpeg4", "libmp3lame", 30);
+    const std::string tone = Clip("tone.wav", 3, 0, 0, "wav", "", "pcm_s16le");
+    struct Job {
+        const char* Name;
+        std::vector<std::string> Inputs;
+        const char* Extension;
+        const char* VideoCodec;
+        const char* AudioCodec;
+        bool Join;
+        int Streams;
+    };
+    const Job jobs[] = {
+        {"audio only", {tone}, "mp3", "", "libmp3lame", false, 1},
+        {"lossless audio", {tone}, "flac", "", "flac", false, 1},
+        {"video only", {clip}, "avi", "mpeg4", "", false, 1},
+        {"both", {clip}, "avi", "mpeg4", "libmp3lame", false, 2},
+        {"both, WMV", {clip}, "wmv", "wmv2", "wmav2", false, 2},
+        {"both, AAC", {clip}, "mp4", "mpeg4", "aac", false, 2},
+        {"join", {clip, second}, "avi", "mpeg4", "libmp3lame", true, 2},
+        {"stream copy", {clip}, "mkv", "copy", "copy", false, 2},
+    };
+    auto hashes = [](const std::string& file) {
+        const test::ProcessResult hashed =
+            test::RunProcess({"ffmpeg", "-v", "error", "-i", file, "-map", "0", "-c", "copy", "-f",
+                              "streamhash", "-hash", "md5", "-"});
+        EXPECT_EQ(hashed.ExitCode, 0) << hashed.Err;
+        return hashed.Out;
+    };
+    // The packets in the file's order: which stream, times and size.
+    auto packetOrder = [](const std::string& file) {
+        const test::ProcessResult listed = test::RunProcess(
+            {"ffprobe", "-v", "error", "-show_entries", "packet=stream_index,pts,dts,size", "-of",
+             "csv=p=0", file});
+        EXPECT_EQ(listed.ExitCode, 0) << listed.Err;
+        return listed.Out;
+    };
+    int index = 0;
+    for (const Job& job : jobs) {
+        SCOPED_TRACE(job.Name);
+        std::vector<RunResult> results;
+        std::vector<std::string> files;
+        for (const bool threads : {false, true}) {
+            TOutputOptions output = Output(std::to_string(index++) + "." + job.Extension);
+            output.VideoCodec = job.VideoCodec;
+            output.AudioCodec = job.AudioCodec;
+            output.DisableAudio = std::string(job.AudioCodec).empty();
+            output.Join = job.Join;
+            results.push_back(Transcode(job.Inputs, output, nullptr, threads));
+            ASSERT_TRUE(results.back().Ok) << results.back().Error;
+            ASSERT_TRUE(results.back().Finished);
+            files.push_back(output.FileName);
+        }
+        const std::string single = hashes(files[0]);
+        EXPECT_FALSE(single.empty());
+        EXPECT_EQ(hashes(files[1]), single);
+        EXPECT_EQ(packetOrder(files[1]), packetOrder(files[0]));
+        auto ours = test::FFprobe(files[1], {"-count_packets"});
+        auto reference = test::FFprobe(files[0], {"-count_packets"});
+        EXPECT_EQ(ours["format.nb_streams"], std::to_string(job.Streams));
+        for (int i = 0; i < job.Streams; ++i) {
+            const std::string stream = "streams.stream." + std::to_string(i) + ".";
+            EXPECT_EQ(ours[stream + "nb_read_packets"], reference[stream + "nb_read_packets"]);
+            EXPECT_EQ(ours[stream + "display_aspect_ratio"],
+                      reference[stream + "display_aspect_ratio"]);
+        }
+        EXPECT_GT(Seconds(ours["format.duration"]), 1.5);
+        EXPECT_EQ(ours["format.duration"], reference["format.duration"]);
+        EXPECT_TRUE(test::DecodesCleanly(files[1]));
+        const TProgressInfo& last = results[1].Reports.back();
+        const TProgressInfo& lastSingle = results[0].Reports.back();
+        EXPECT_EQ(last.FileIndex, -1);
+        EXPECT_EQ(last.FrameNumber, lastSingle.FrameNumber);
+        EXPECT_EQ(last.Quality, lastSingle.Quality);
+        EXPECT_EQ(last.CurrentSize, lastSingle.CurrentSize);
+        EXPECT_EQ(last.CurrentDuration, lastSingle.CurrentDuration);
     }
 }
 

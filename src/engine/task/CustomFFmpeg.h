@@ -107,6 +107,10 @@ public:
     const TaskSettings& Settings() const { return m_settings; }
 
     void SetProgressInterval(std::int64_t microseconds) { m_progressInterval = microseconds; }
+    // Whether a run encodes and muxes on a thread of its own beside the loop's (the
+    // default), or runs every step in the loop's thread. The output is the same.
+    void SetStageThreads(bool value) { m_stageThreads = value; }
+    bool StageThreads() const { return m_stageThreads; }
     // The handlers may be set from another thread while the task runs; a run reads them
     // through the getters.
     void SetOnProgress(std::function<void(const TProgressInfo&)> handler);
@@ -202,6 +206,7 @@ protected:
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_finished{false};
     std::int64_t m_progressInterval = 500000;
+    std::atomic<bool> m_stageThreads{true};
     mutable std::mutex m_handlerLock;
     std::function<void(const TProgressInfo&)> m_onProgress;
     std::function<void(THookInfo&)> m_onCustomHook;

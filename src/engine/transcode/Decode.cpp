@@ -157,15 +157,16 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
         if (size < 0) {
             throw EngineError("Subtitle encoding failed");
         }
-        AVPacket* encoded = m_encoded.get();
-        if (av_new_packet(encoded, size) < 0) {
+        AVPtr<AVPacket> owned = MakePacket();
+        AVPacket* encoded = owned.get();
+        if (!encoded || av_new_packet(encoded, size) < 0) {
             throw EngineError("Subtitle encoding failed");
         }
         std::memcpy(encoded->data, buffer.data(), static_cast<std::size_t>(size));
         encoded->pts = encoded->dts = subtitle->pts + subtitle->start_display_time * 1000LL;
         encoded->duration = (subtitle->end_display_time - subtitle->start_display_time) * 1000LL;
         encoded->time_base = AVRational{1, AV_TIME_BASE};
-        WritePacket(output, encoded);
+        HandToMuxer(output, std::move(owned));
     }
 }
 

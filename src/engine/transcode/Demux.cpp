@@ -10,6 +10,14 @@
 
 namespace mw {
 
+namespace {
+
+// Jobs between the loop and the mux stage: enough to let both run, few enough that the
+// frames waiting stay a handful.
+constexpr std::size_t kMuxQueueLength = 8;
+
+}  // namespace
+
 int TranscodeRun::ChooseInput(bool& finished) {
     finished = false;
     int chosen = -1;
@@ -35,7 +43,11 @@ int TranscodeRun::ChooseInput(bool& finished) {
         if (state.Ended || state.NoPacket) {
             continue;
         }
-        std::int64_t time = m_settings.InputSync ? input.NextDts : output->LastTime;
+        // With a mux stage of its own there is one input to choose, or the join's current
+        // one: the muxer's times are not read while it writes.
+        std::int64_t time = m_settings.InputSync ? input.NextDts
+                            : m_muxStage         ? 0
+                                                 : output->LastTime;
         if (time == AV_NOPTS_VALUE) {
             time = std::numeric_limits<std::int64_t>::min();
         }
@@ -51,8 +63,21 @@ int TranscodeRun::ChooseInput(bool& finished) {
 }
 
 void TranscodeRun::Loop() {
-    while (!m_task.StopRequested() && Pass()) {
+    if (m_task.StageThreads() && StageThreadFits()) {
+        m_muxStage = std::make_unique<StageThread>(kMuxQueueLength);
     }
+    try {
+        while (!m_task.StopRequested() && Pass()) {
+        }
+        FinishLoop();
+    } catch (...) {
+        // No job may write into the files while the task cleans up after the error.
+        m_muxStage.reset();
+        throw;
+    }
+}
+
+void TranscodeRun::FinishLoop() {
     for (InputStream& input : m_inputStreams) {
         if (input.DecodingNeeded && !input.Flushed) {
             input.Flushed = true;
@@ -65,6 +90,11 @@ void TranscodeRun::Loop() {
         }
     }
     FlushEncoders();
+    if (m_muxStage) {
+        m_muxStage->Finish();
+        m_muxStage.reset();
+        DeliverMadeReports();
+    }
     for (std::size_t f = 0; f < m_muxers.size(); ++f) {
         const int written = av_write_trailer(m_muxers[f]);
         if (written < 0) {
@@ -74,7 +104,23 @@ void TranscodeRun::Loop() {
     Report(true);
 }
 
+bool TranscodeRun::StageThreadFits() const {
+    if (m_task.m_outputs.front()->LimitFileSize > 0) {
+        return false;
+    }
+    return m_joined || m_settings.InputSync || m_task.InputCount() == 1;
+}
+
+void TranscodeRun::DrainMuxStage() {
+    if (m_muxStage) {
+        m_muxStage->Drain();
+    }
+}
+
 bool TranscodeRun::Pass() {
+    if (m_muxStage) {
+        DeliverMadeReports();
+    }
     bool finished = false;
     const int file = ChooseInput(finished);
     if (finished) {
@@ -233,6 +279,7 @@ void TranscodeRun::EndOfInput(int file) {
         end = m_fileStates[static_cast<std::size_t>(file)].TsOffset + start + context->duration;
     }
     if (end == AV_NOPTS_VALUE) {
+        DrainMuxStage();
         end = 0;
         for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
             if (output->LastTime != AV_NOPTS_VALUE) {

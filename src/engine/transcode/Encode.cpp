@@ -80,7 +80,7 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
     for (std::int64_t i = 0; i < copies; ++i) {
         frame->pts = output.SyncOpts++;
         frame->pict_type = AV_PICTURE_TYPE_NONE;
-        SendToEncoder(output, frame);
+        HandToEncoder(output, frame);
         ++output.FramesWritten;
     }
 }
@@ -108,8 +108,23 @@ void TranscodeRun::EncodeAudio(OutputStream& output, AVFrame* frame) {
     }
     frame->pts = std::max(pts - startSamples, output.SyncOpts);
     output.SyncOpts = frame->pts + frame->nb_samples;
-    SendToEncoder(output, frame);
+    HandToEncoder(output, frame);
     ++output.FramesWritten;
+}
+
+void TranscodeRun::HandToEncoder(OutputStream& output, const AVFrame* frame) {
+    if (!m_muxStage) {
+        SendToEncoder(output, frame);
+        return;
+    }
+    std::shared_ptr<AVFrame> copy;
+    if (frame) {
+        copy.reset(av_frame_clone(frame), [](AVFrame* f) { av_frame_free(&f); });
+        if (!copy) {
+            throw EngineError("Out of memory");
+        }
+    }
+    m_muxStage->Post([this, &output, copy] { SendToEncoder(output, copy.get()); });
 }
 
 void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
@@ -148,7 +163,7 @@ void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
 void TranscodeRun::FlushEncoders() {
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
         if (output->Encoder && output->Plan->Type != AVMEDIA_TYPE_SUBTITLE) {
-            SendToEncoder(*output, nullptr);
+            HandToEncoder(*output, nullptr);
         }
     }
 }

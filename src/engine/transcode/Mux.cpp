@@ -37,8 +37,9 @@ void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AV
         output.Finished = true;
         return;
     }
-    AVPacket* copy = m_encoded.get();
-    if (av_packet_ref(copy, packet) < 0) {
+    AVPtr<AVPacket> owned = MakePacket();
+    AVPacket* copy = owned.get();
+    if (!copy || av_packet_ref(copy, packet) < 0) {
         throw EngineError("Out of memory");
     }
     const std::int64_t startOffset =
@@ -53,7 +54,16 @@ void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AV
     copy->time_base = output.Stream->time_base;
     ++output.FramesWritten;
     output.SyncOpts = copy->pts != AV_NOPTS_VALUE ? copy->pts + copy->duration : output.SyncOpts;
-    WritePacket(output, copy);
+    HandToMuxer(output, std::move(owned));
+}
+
+void TranscodeRun::HandToMuxer(OutputStream& output, AVPtr<AVPacket> packet) {
+    if (!m_muxStage) {
+        WritePacket(output, packet.get());
+        return;
+    }
+    std::shared_ptr<AVPacket> shared(std::move(packet));
+    m_muxStage->Post([this, &output, shared] { WritePacket(output, shared.get()); });
 }
 
 void TranscodeRun::WritePacket(OutputStream& output, AVPacket* packet) {

@@ -22,19 +22,35 @@ std::int64_t TranscodeRun::WrittenSize() const {
     return size > 0 ? size : avio_tell(first->pb);
 }
 
-bool TranscodeRun::ReportFigures(bool isLast, ProgressFigures& figures) const {
+TranscodeRun::ReportPoint TranscodeRun::TakeReportPoint(bool isLast) const {
+    ReportPoint point;
+    point.IsLast = isLast;
+    point.Handler = static_cast<bool>(m_task.OnProgress());
+    point.CurrentFile = m_currentFile;
+    point.Elapsed = m_lastReport;
+    point.Duplicated = m_duplicated;
+    point.Dropped = m_dropped;
+    for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
+        point.Streams.push_back({output->FramesWritten, output->SyncOpts, output->Current});
+    }
+    return point;
+}
+
+bool TranscodeRun::ReportFigures(const ReportPoint& point, ProgressFigures& figures) const {
     bool firstVideo = true;
     figures.Time = kNoTime;
-    for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        if (output->Plan->Type == AVMEDIA_TYPE_VIDEO && output->Current) {
-            const float q = output->Copy ? -1.0f : output->LastQuality;
+    for (std::size_t k = 0; k < m_outputStreams.size(); ++k) {
+        const OutputStream& output = *m_outputStreams[k];
+        const ReportPoint::Stream& reached = point.Streams[k];
+        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO && reached.Current) {
+            const float q = output.Copy ? -1.0f : output.LastQuality;
             if (firstVideo) {
                 firstVideo = false;
-                figures.FrameNumber = static_cast<std::int32_t>(output->FramesWritten);
+                figures.FrameNumber = static_cast<std::int32_t>(reached.FramesWritten);
                 if (figures.FrameNumber < 1) {
                     return false;
                 }
-                const double elapsed = static_cast<double>(m_lastReport) / 1e6;
+                const double elapsed = static_cast<double>(point.Elapsed) / 1e6;
                 figures.FPS =
                     elapsed > 1
                         ? static_cast<std::int32_t>(std::lround(figures.FrameNumber / elapsed))
@@ -42,7 +58,7 @@ bool TranscodeRun::ReportFigures(bool isLast, ProgressFigures& figures) const {
                 figures.Quality = q;
                 figures.Text += Format("frame=%5d fps=%3d q=%3.1f ", figures.FrameNumber,
                                        figures.FPS, static_cast<double>(q));
-                if (isLast) {
+                if (point.IsLast) {
                     figures.Text += "L";
                 }
             } else {
@@ -50,10 +66,10 @@ bool TranscodeRun::ReportFigures(bool isLast, ProgressFigures& figures) const {
             }
         }
         double time = 0;
-        if (output->Encoder) {
-            time = static_cast<double>(output->SyncOpts) * av_q2d(output->Encoder->time_base);
-        } else if (output->LastTime != AV_NOPTS_VALUE) {
-            time = static_cast<double>(output->LastTime) / AV_TIME_BASE;
+        if (output.Encoder) {
+            time = static_cast<double>(reached.SyncOpts) * av_q2d(output.Encoder->time_base);
+        } else if (output.LastTime != AV_NOPTS_VALUE) {
+            time = static_cast<double>(output.LastTime) / AV_TIME_BASE;
         }
         if (time > 0 && time < figures.Time) {
             figures.Time = time;
@@ -69,29 +85,40 @@ bool TranscodeRun::ReportFigures(bool isLast, ProgressFigures& figures) const {
 
 void TranscodeRun::Report(bool isLast) {
     m_lastReport = Now();
+    ReportPoint point = TakeReportPoint(isLast);
+    if (m_muxStage && !isLast) {
+        // The sizes and times the report tells are the muxer's: the report is made where
+        // the muxer stands when it has written what the loop handed over so far.
+        m_muxStage->Post([this, point = std::move(point)] { ReportDone(MakeReport(point)); });
+        return;
+    }
+    DeliverReport(MakeReport(point));
+}
+
+TranscodeRun::MadeReport TranscodeRun::MakeReport(const ReportPoint& point) {
+    MadeReport made;
     const std::int64_t totalSize = WrittenSize();
     ProgressFigures figures;
-    if (!ReportFigures(isLast, figures)) {
-        return;
+    if (!ReportFigures(point, figures)) {
+        return made;
     }
     std::string& text = figures.Text;
     const double bitRate = static_cast<double>(totalSize) * 8 / figures.Time / 1000;
-    const auto progress = m_task.OnProgress();
-    const bool handler = static_cast<bool>(progress);
-    if (handler || m_settings.Verbosity > 0 || isLast) {
+    if (point.Handler || m_settings.Verbosity > 0 || point.IsLast) {
         text += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s",
                        static_cast<double>(totalSize) / 1024, figures.Time, bitRate);
-        const std::int64_t dupDrop = m_duplicated + m_dropped;
+        const std::int64_t dupDrop = point.Duplicated + point.Dropped;
         if (dupDrop > 0) {
-            text += Format(" dup=%lld drop=%lld", static_cast<long long>(m_duplicated),
-                           static_cast<long long>(m_dropped));
+            text += Format(" dup=%lld drop=%lld", static_cast<long long>(point.Duplicated),
+                           static_cast<long long>(point.Dropped));
         }
-        if (handler) {
+        if (point.Handler) {
             if (dupDrop != m_reportedDupDrop) {
-                m_task.Log(llVerbose, text);
+                made.Log = text;
             }
-            TProgressInfo info;
-            info.FileIndex = isLast ? -1 : m_currentFile;
+            made.Progress = true;
+            TProgressInfo& info = made.Info;
+            info.FileIndex = point.IsLast ? -1 : point.CurrentFile;
             info.FrameNumber = figures.FrameNumber;
             info.FPS = figures.FPS;
             info.Quality = figures.Quality;
@@ -99,25 +126,54 @@ void TranscodeRun::Report(bool isLast) {
             info.CurrentSize = totalSize;
             info.CurrentDuration = static_cast<std::int64_t>(figures.Time * 1e6);
             info.TotalDuration = m_task.TotalDuration();
-            progress(info);
         } else if (m_settings.Verbosity >= 0) {
-            m_task.Log(llVerbose, text);
+            made.Log = text;
         }
         m_reportedDupDrop = dupDrop;
     }
-    if (isLast && m_settings.Verbosity >= 0) {
-        LogMuxingOverhead(totalSize);
+    if (point.IsLast && m_settings.Verbosity >= 0) {
+        made.Overhead = MuxingOverheadText(totalSize);
+    }
+    return made;
+}
+
+void TranscodeRun::ReportDone(MadeReport made) {
+    std::lock_guard guard(m_madeLock);
+    m_madeReports.push_back(std::move(made));
+}
+
+void TranscodeRun::DeliverMadeReports() {
+    std::vector<MadeReport> made;
+    {
+        std::lock_guard guard(m_madeLock);
+        made.swap(m_madeReports);
+    }
+    for (MadeReport& report : made) {
+        DeliverReport(std::move(report));
     }
 }
 
-void TranscodeRun::LogMuxingOverhead(std::int64_t totalSize) {
+void TranscodeRun::DeliverReport(MadeReport made) {
+    if (!made.Log.empty()) {
+        m_task.Log(llVerbose, made.Log);
+    }
+    if (made.Progress) {
+        if (const auto progress = m_task.OnProgress()) {
+            progress(made.Info);
+        }
+    }
+    if (!made.Overhead.empty()) {
+        m_task.Log(llVerbose, made.Overhead);
+    }
+}
+
+std::string TranscodeRun::MuxingOverheadText(std::int64_t totalSize) const {
     const double payload = static_cast<double>(m_videoBytes + m_audioBytes + m_extraBytes);
-    m_task.Log(
-        llVerbose,
-        Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
-               static_cast<double>(m_videoBytes) / 1024, static_cast<double>(m_audioBytes) / 1024,
-               static_cast<double>(m_extraBytes) / 1024,
-               payload > 0 ? 100.0 * (static_cast<double>(totalSize) - payload) / payload : 0.0));
+    return Format("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%\r\n",
+                  static_cast<double>(m_videoBytes) / 1024,
+                  static_cast<double>(m_audioBytes) / 1024,
+                  static_cast<double>(m_extraBytes) / 1024,
+                  payload > 0 ? 100.0 * (static_cast<double>(totalSize) - payload) / payload : 0.0);
 }
 
 }  // namespace mw

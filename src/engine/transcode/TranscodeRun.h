@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ extern "C" {
 #include "engine/task/TaskFiles.h"
 #include "engine/transcode/FilterGraph.h"
 #include "engine/transcode/PictureBitmap.h"
+#include "engine/transcode/StageThread.h"
 
 namespace mw {
 
@@ -172,12 +174,56 @@ private:
         std::string Text;
         double Time = 0;
     };
+    // Where the loop stood when it was time for a report: what the encoders and the muxer
+    // have reached is added where they stand once they have taken everything handed over
+    // until then.
+    struct ReportPoint {
+        struct Stream {
+            std::int64_t FramesWritten = 0;
+            std::int64_t SyncOpts = 0;
+            bool Current = true;
+        };
+        bool IsLast = false;
+        bool Handler = false;
+        int CurrentFile = 0;
+        std::int64_t Elapsed = 0;
+        std::int64_t Duplicated = 0;
+        std::int64_t Dropped = 0;
+        std::vector<Stream> Streams;
+    };
+    // A report made, waiting to be logged and handed to the progress handler in the loop's
+    // thread.
+    struct MadeReport {
+        std::string Log;
+        bool Progress = false;
+        TProgressInfo Info;
+        std::string Overhead;
+    };
     void Report(bool isLast);
+    ReportPoint TakeReportPoint(bool isLast) const;
     // false when no picture of the video stream reported on has been written yet: no report.
-    bool ReportFigures(bool isLast, ProgressFigures& figures) const;
+    bool ReportFigures(const ReportPoint& point, ProgressFigures& figures) const;
+    MadeReport MakeReport(const ReportPoint& point);
+    void ReportDone(MadeReport made);
+    void DeliverMadeReports();
+    void DeliverReport(MadeReport made);
     // The bytes the first output holds so far.
     std::int64_t WrittenSize() const;
-    void LogMuxingOverhead(std::int64_t totalSize);
+    std::string MuxingOverheadText(std::int64_t totalSize) const;
+
+    // Whether the encoders and the muxer may run on a thread of their own for this run:
+    // not when the loop's choices depend on what the muxer has written at that moment
+    // (a size limit, inputs read side by side by their output times).
+    bool StageThreadFits() const;
+    // Hands a frame (null: the end) to the output's encoder, in the mux stage's thread when
+    // there is one.
+    void HandToEncoder(OutputStream& output, const AVFrame* frame);
+    // Hands a finished packet to the output's bit-stream filters and the muxer.
+    void HandToMuxer(OutputStream& output, AVPtr<AVPacket> packet);
+    // Waits until the mux stage has written everything handed over so far.
+    void DrainMuxStage();
+    void FinishLoop();
+
     bool Raise(const std::string& text);  // raises with xerror, logs otherwise
     int CurrentGroup() const { return m_joined ? m_currentFile : 0; }
     std::int64_t Now() const;
@@ -212,6 +258,12 @@ private:
     // for the preview: this run leaves it alone from then on.
     bool m_hookStopped = false;
     bool m_previewStopped = false;
+    std::mutex m_madeLock;
+    std::vector<MadeReport> m_madeReports;
+    // The encoders, bit-stream filters and muxer on a thread of their own (see StageThread);
+    // none when the task runs the single-thread loop. Declared last: it ends first, before
+    // the streams its jobs work on.
+    std::unique_ptr<StageThread> m_muxStage;
 };
 
 }  // namespace mw

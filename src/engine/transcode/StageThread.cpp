@@ -1,0 +1,91 @@
+#include "engine/transcode/StageThread.h"
+
+namespace mw {
+
+StageThread::StageThread(std::size_t capacity)
+    : m_capacity(capacity), m_thread([this] { Run(); }) {}
+
+StageThread::~StageThread() {
+    {
+        std::lock_guard guard(m_lock);
+        m_closing = true;
+        m_dropping = true;
+        m_jobs.clear();
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void StageThread::Post(std::function<void()> job) {
+    std::unique_lock guard(m_lock);
+    m_changed.wait(guard, [this] { return m_jobs.size() < m_capacity || m_error; });
+    RethrowLocked();
+    m_jobs.push_back(std::move(job));
+    guard.unlock();
+    m_changed.notify_all();
+}
+
+void StageThread::Drain() {
+    std::unique_lock guard(m_lock);
+    m_changed.wait(guard, [this] { return (m_jobs.empty() && !m_busy) || m_error; });
+    RethrowLocked();
+}
+
+void StageThread::Finish() {
+    {
+        std::lock_guard guard(m_lock);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    std::lock_guard guard(m_lock);
+    RethrowLocked();
+}
+
+void StageThread::RethrowLocked() {
+    if (m_error) {
+        std::rethrow_exception(m_error);
+    }
+}
+
+void StageThread::Run() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock guard(m_lock);
+            m_changed.wait(guard, [this] { return !m_jobs.empty() || m_closing; });
+            if (m_jobs.empty() || m_dropping) {
+                return;
+            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            m_busy = true;
+        }
+        m_changed.notify_all();
+        std::exception_ptr error;
+        try {
+            job();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        job = nullptr;
+        {
+            std::lock_guard guard(m_lock);
+            m_busy = false;
+            if (error) {
+                m_error = error;
+                m_jobs.clear();
+            }
+        }
+        m_changed.notify_all();
+        if (error) {
+            return;
+        }
+    }
+}
+
+}  // namespace mw
