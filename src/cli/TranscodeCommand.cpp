@@ -48,11 +48,12 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
 }
 
 constexpr const char* kUsage =
-    "transcode [--join] [--in-opt NAME=VALUE]... [--opt NAME=VALUE]... "
+    "transcode [--join] [--single-thread] [--in-opt NAME=VALUE]... [--opt NAME=VALUE]... "
     "[--field NAME=VALUE]... -o OUTPUT INPUT...";
 
 struct TranscodeValues {
     bool Join = false;
+    bool SingleThread = false;
     std::vector<std::string> InputOptions;
     std::vector<std::string> OutputOptions;
     std::vector<std::string> Fields;
@@ -104,6 +105,7 @@ int RunTranscode(const TranscodeValues& values) {
         return kExitFailed;
     }
     TFFmpegVCL engine;
+    engine.SetStageThreads(!values.SingleThread);
     const bool terminal = isatty(STDOUT_FILENO);
     TProgressInfo last;
     engine.SetOnProgress([&](PProgressInfo info) {
@@ -186,6 +188,8 @@ CommandRun AddTranscodeCommand(CLI::App& program) {
                                    "One engine task configured through its option records.");
     auto values = std::make_shared<TranscodeValues>();
     command.add_flag("--join", values->Join, "join the inputs into one output");
+    command.add_flag("--single-thread", values->SingleThread,
+                     "run every stage of the task in one thread (for comparison)");
     command.add_option("--in-opt", values->InputOptions, "an option of every input")
         ->type_name("NAME=VALUE");
     command.add_option("--opt", values->OutputOptions, "an option of the output")

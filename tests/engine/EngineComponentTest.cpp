@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "core/MainThread.h"
@@ -371,6 +373,76 @@ TEST_F(EngineTest, CustomHookDrawsIntoEveryPicture) {
     }
     EXPECT_EQ(pictures, 25);
     m_engine.ClearTasks();
+}
+
+// A task's stages run on threads of their own, each at the task's priority; the single-
+// thread loop keeps every stage in the worker.
+TEST_F(EngineTest, EveryStageThreadRunsAtTheTasksPriority) {
+    // The stage threads of this process, by name, with their nice values.
+    auto stageThreads = [] {
+        std::multimap<std::string, int> found;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream comm(task.path() / "comm");
+            std::string name;
+            std::getline(comm, name);
+            if (name.rfind("mw-", 0) != 0) {
+                continue;
+            }
+            std::ifstream stat(task.path() / "stat");
+            std::string line;
+            std::getline(stat, line);
+            std::istringstream fields(line.substr(line.rfind(')') + 2));
+            std::string field;
+            for (int i = 3; i <= 19; ++i) {
+                fields >> field;
+            }
+            found.emplace(name, std::stoi(field));
+        }
+        return found;
+    };
+    for (const bool stages : {true, false}) {
+        SCOPED_TRACE(stages ? "stage threads" : "single-thread loop");
+        m_reports.clear();
+        const int index = m_engine.AddTask(m_clip);
+        TOutputOptions output;
+        output.VideoCodec = "mpeg4";
+        output.AudioCodec = "libmp3lame";
+        output.CustomHook = true;
+        ASSERT_TRUE(m_engine.SetOutputFile(
+            index, m_dir.File(std::string(stages ? "staged" : "single") + ".avi"), &output));
+        // Halfway through, every stream has had packets and so every stage has started.
+        std::mutex lock;
+        int pictures = 0;
+        std::multimap<std::string, int> seen;
+        m_engine.SetOnCustomHook([&](PHookInfo) {
+            std::lock_guard guard(lock);
+            if (++pictures == 12) {
+                seen = stageThreads();
+            }
+        });
+        m_engine.SetStageThreads(stages);
+        m_engine.SetThreadPriority(tpLowest);
+        m_engine.StartTask(1);
+        WaitForFinalReport();
+        ASSERT_TRUE(Reports().front().Finished) << Reports().front().ErrorMessage;
+        std::multiset<std::string> names;
+        for (const auto& [name, nice] : seen) {
+            names.insert(name);
+            EXPECT_EQ(nice, 10) << name;
+        }
+        if (stages) {
+            // A decoder and an encoder per stream, and a muxer; the filter graphs' own
+            // worker threads carry the name of the stage that made them.
+            EXPECT_EQ(names.count("mw-decode"), 2u);
+            EXPECT_EQ(names.count("mw-encode"), 2u);
+            EXPECT_GE(names.count("mw-filter"), 2u);
+            EXPECT_EQ(names.count("mw-mux"), 1u);
+        } else {
+            EXPECT_TRUE(names.empty());
+        }
+        m_engine.ClearTasks();
+    }
+    EXPECT_TRUE(stageThreads().empty());
 }
 
 TEST_F(EngineTest, PreviewBitmapsAndTheirLimits) {

@@ -209,8 +209,10 @@ TEST_F(TranscodeTest, StreamCopyKeepsEveryPacket) {
     }
 }
 
-// The encoders and the muxer on a thread of their own write the packets the single-thread
-// loop writes, byte for byte and in its order, and end with the same final report.
+// Demuxing, decoding, filtering, encoding and muxing on threads of their own write the
+// packets the single-thread loop writes, byte for byte and in its order, and end with the
+// same final report. x264 runs threads of its own inside: its output is compared by what a
+// viewer sees (length, pictures, quality).
 TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
     const std::string clip = Clip("clip.mp4", 3, 320, 240, "mp4", "libx264", "aac");
     const std::string second = Clip("second.avi", 2, 320, 240, "avi", "mpeg4", "libmp3lame", 30);
@@ -223,16 +225,19 @@ TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
         const char* AudioCodec;
         bool Join;
         int Streams;
+        bool Exact;
     };
     const Job jobs[] = {
-        {"audio only", {tone}, "mp3", "", "libmp3lame", false, 1},
-        {"lossless audio", {tone}, "flac", "", "flac", false, 1},
-        {"video only", {clip}, "avi", "mpeg4", "", false, 1},
-        {"both", {clip}, "avi", "mpeg4", "libmp3lame", false, 2},
-        {"both, WMV", {clip}, "wmv", "wmv2", "wmav2", false, 2},
-        {"both, AAC", {clip}, "mp4", "mpeg4", "aac", false, 2},
-        {"join", {clip, second}, "avi", "mpeg4", "libmp3lame", true, 2},
-        {"stream copy", {clip}, "mkv", "copy", "copy", false, 2},
+        {"audio only", {tone}, "mp3", "", "libmp3lame", false, 1, true},
+        {"lossless audio", {tone}, "flac", "", "flac", false, 1, true},
+        {"audio from a video", {clip}, "mp3", "", "libmp3lame", false, 1, true},
+        {"video only", {clip}, "avi", "mpeg4", "", false, 1, true},
+        {"both", {clip}, "avi", "mpeg4", "libmp3lame", false, 2, true},
+        {"both, WMV", {clip}, "wmv", "wmv2", "wmav2", false, 2, true},
+        {"both, AAC", {clip}, "mp4", "mpeg4", "aac", false, 2, true},
+        {"join", {clip, second}, "avi", "mpeg4", "libmp3lame", true, 2, true},
+        {"stream copy", {clip}, "mkv", "copy", "copy", false, 2, true},
+        {"x264", {clip}, "mp4", "libx264", "aac", false, 2, false},
     };
     auto hashes = [](const std::string& file) {
         const test::ProcessResult hashed =
@@ -249,6 +254,14 @@ TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
         EXPECT_EQ(listed.ExitCode, 0) << listed.Err;
         return listed.Out;
     };
+    // The average PSNR of the pictures against the source's, in dB.
+    auto psnr = [&clip](const std::string& file) {
+        const test::ProcessResult measured = test::RunProcess(
+            {"ffmpeg", "-v", "info", "-i", file, "-i", clip, "-lavfi", "psnr", "-f", "null", "-"});
+        const std::size_t at = measured.Err.find("average:");
+        EXPECT_NE(at, std::string::npos) << measured.Err;
+        return at == std::string::npos ? 0.0 : std::stod(measured.Err.substr(at + 8));
+    };
     int index = 0;
     for (const Job& job : jobs) {
         SCOPED_TRACE(job.Name);
@@ -258,6 +271,7 @@ TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
             TOutputOptions output = Output(std::to_string(index++) + "." + job.Extension);
             output.VideoCodec = job.VideoCodec;
             output.AudioCodec = job.AudioCodec;
+            output.DisableVideo = std::string(job.VideoCodec).empty();
             output.DisableAudio = std::string(job.AudioCodec).empty();
             output.Join = job.Join;
             results.push_back(Transcode(job.Inputs, output, nullptr, threads));
@@ -265,10 +279,6 @@ TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
             ASSERT_TRUE(results.back().Finished);
             files.push_back(output.FileName);
         }
-        const std::string single = hashes(files[0]);
-        EXPECT_FALSE(single.empty());
-        EXPECT_EQ(hashes(files[1]), single);
-        EXPECT_EQ(packetOrder(files[1]), packetOrder(files[0]));
         auto ours = test::FFprobe(files[1], {"-count_packets"});
         auto reference = test::FFprobe(files[0], {"-count_packets"});
         EXPECT_EQ(ours["format.nb_streams"], std::to_string(job.Streams));
@@ -285,9 +295,19 @@ TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
         const TProgressInfo& lastSingle = results[0].Reports.back();
         EXPECT_EQ(last.FileIndex, -1);
         EXPECT_EQ(last.FrameNumber, lastSingle.FrameNumber);
-        EXPECT_EQ(last.Quality, lastSingle.Quality);
-        EXPECT_EQ(last.CurrentSize, lastSingle.CurrentSize);
         EXPECT_EQ(last.CurrentDuration, lastSingle.CurrentDuration);
+        if (job.Exact) {
+            const std::string single = hashes(files[0]);
+            EXPECT_FALSE(single.empty());
+            EXPECT_EQ(hashes(files[1]), single);
+            EXPECT_EQ(packetOrder(files[1]), packetOrder(files[0]));
+            EXPECT_EQ(last.Quality, lastSingle.Quality);
+            EXPECT_EQ(last.CurrentSize, lastSingle.CurrentSize);
+        } else {
+            const double single = psnr(files[0]);
+            EXPECT_GT(single, 30.0);
+            EXPECT_NEAR(psnr(files[1]), single, 0.1);
+        }
     }
 }
 

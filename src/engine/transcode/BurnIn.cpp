@@ -39,8 +39,10 @@ TranscodeRun::BurnIn* TranscodeRun::BurnInOf(const InputStream& input) {
     return file < m_burnIns.size() ? m_burnIns[file].get() : nullptr;
 }
 
-void TranscodeRun::ReleaseBurned(BurnIn& burnIn, bool inputEnded) {
+void TranscodeRun::ReleaseBurned(BurnIn& burnIn, const MuxOrder::SlotPtr& slot,
+                                 bool inputEnded) {
     InputStream& video = m_inputStreams[static_cast<std::size_t>(burnIn.VideoStream)];
+    video.Slot = slot;
     while (AVPtr<AVFrame> frame = burnIn.Burner.Next(inputEnded)) {
         FeedOutputs(video, frame.get());
     }

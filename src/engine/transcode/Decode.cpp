@@ -13,7 +13,8 @@ extern "C" {
 
 namespace mw {
 
-void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet) {
+void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet,
+                                 const MuxOrder::SlotPtr& step) {
     if (packet && packet->dts != AV_NOPTS_VALUE) {
         input.NextDts = av_rescale_q(packet->dts + packet->duration, input.Stream->time_base,
                                      AVRational{1, AV_TIME_BASE});
@@ -27,6 +28,46 @@ void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet) {
         }
     }
     if (input.DecodingNeeded && input.Decoder) {
+        DecodeStep(input, step, packet);
+    }
+    if (!packet) {
+        return;
+    }
+    for (int o : input.Outputs) {
+        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
+        if (output.Copy) {
+            CopyPacket(input, output, packet, step);
+        }
+    }
+}
+
+void TranscodeRun::FlushInput(int stream) {
+    InputStream& input = m_inputStreams[static_cast<std::size_t>(stream)];
+    if (input.DecodingNeeded && !input.Flushed) {
+        input.Flushed = true;
+        const MuxOrder::SlotPtr step = OpenStep();
+        ProcessPacket(input, nullptr, step);
+        CloseStep(step);
+    }
+    // The graphs take the flushed frames first.
+    SettleStages();
+    for (int o : input.Outputs) {
+        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
+        if (output.Copy) {
+            continue;
+        }
+        const MuxOrder::SlotPtr step = OpenStep();
+        FilterStep(output, step, [this, &output, stream] {
+            if (output.Graph.Input() == stream) {
+                DrainGraph(output, true);
+            }
+        });
+        CloseStep(step);
+    }
+}
+
+void TranscodeRun::DecodePacket(InputStream& input, const AVPacket* packet) {
+    if (input.DecodingNeeded && input.Decoder) {
         const AVMediaType type = input.Stream->codecpar->codec_type;
         if (type == AVMEDIA_TYPE_SUBTITLE) {
             DecodeSubtitle(input, packet);
@@ -36,8 +77,9 @@ void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet) {
                 Raise(Format("Error while decoding stream #%d.%d (%s)", input.File,
                              input.Stream->index, TypeText(type)));
             }
+            AVFrame* frame = input.Frame.get();
             for (;;) {
-                const int received = avcodec_receive_frame(input.Decoder.get(), m_frame.get());
+                const int received = avcodec_receive_frame(input.Decoder.get(), frame);
                 if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
                     break;
                 }
@@ -47,25 +89,18 @@ void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet) {
                     break;
                 }
                 if (type == AVMEDIA_TYPE_VIDEO) {
-                    DecodeVideo(input, m_frame.get());
+                    DecodeVideo(input, frame);
                 } else if (type == AVMEDIA_TYPE_AUDIO) {
-                    DecodeAudio(input, m_frame.get());
+                    DecodeAudio(input, frame);
                 }
-                av_frame_unref(m_frame.get());
+                av_frame_unref(frame);
             }
         }
     }
     if (!packet) {
         BurnIn* burnIn = BurnInOf(input);
         if (burnIn && burnIn->VideoStream == static_cast<int>(&input - m_inputStreams.data())) {
-            ReleaseBurned(*burnIn, true);
-        }
-        return;
-    }
-    for (int o : input.Outputs) {
-        OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
-        if (output.Copy) {
-            CopyPacket(input, output, packet);
+            ReleaseBurned(*burnIn, input.Slot, true);
         }
     }
 }
@@ -76,10 +111,13 @@ void TranscodeRun::DecodeVideo(InputStream& input, AVFrame* decoded) {
     if (!frame) {
         return;
     }
-    if (const auto hook = m_hookStopped ? nullptr : m_task.OnCustomHook()) {
-        RunCustomHook(hook, frame, input.Stream);
+    {
+        std::lock_guard guard(m_pictureLock);
+        if (const auto hook = m_hookStopped ? nullptr : m_task.OnCustomHook()) {
+            RunCustomHook(hook, frame, input.Stream);
+        }
+        ++m_pictureCount;
     }
-    ++m_pictureCount;
     BurnIn* burnIn = BurnInOf(input);
     if (burnIn && burnIn->VideoStream == static_cast<int>(&input - m_inputStreams.data())) {
         burnIn->Burner.Hold(*frame, frame->pts == AV_NOPTS_VALUE
@@ -106,7 +144,7 @@ void TranscodeRun::FeedOutputs(InputStream& input, AVFrame* frame) {
             output.Sources[static_cast<std::size_t>(CurrentGroup())] != index) {
             continue;
         }
-        FilterFrame(output, frame, input);
+        FilterStep(output, input.Slot, frame, input);
     }
 }
 
@@ -166,7 +204,7 @@ void TranscodeRun::DecodeSubtitle(InputStream& input, const AVPacket* packet) {
         encoded->pts = encoded->dts = subtitle->pts + subtitle->start_display_time * 1000LL;
         encoded->duration = (subtitle->end_display_time - subtitle->start_display_time) * 1000LL;
         encoded->time_base = AVRational{1, AV_TIME_BASE};
-        HandToMuxer(output, std::move(owned));
+        HandToMuxer(output, input.Slot, std::move(owned));
     }
 }
 

@@ -10,21 +10,15 @@
 
 namespace mw {
 
-namespace {
-
-// Jobs between the loop and the mux stage: enough to let both run, few enough that the
-// frames waiting stay a handful.
-constexpr std::size_t kMuxQueueLength = 8;
-
-}  // namespace
-
 int TranscodeRun::ChooseInput(bool& finished) {
     finished = false;
     int chosen = -1;
     std::int64_t best = std::numeric_limits<std::int64_t>::max();
     bool anyOpen = false;
     for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        if (output->FramesWritten >= output->Plan->MaxFrames) {
+        // (Without a limit the count is not read: it is the filter stage's.)
+        if (output->Plan->MaxFrames != kUnlimited &&
+            output->FramesWritten >= output->Plan->MaxFrames) {
             if (!m_joined || output->OutputFile == 0) {
                 finished = true;
                 return -1;
@@ -43,10 +37,10 @@ int TranscodeRun::ChooseInput(bool& finished) {
         if (state.Ended || state.NoPacket) {
             continue;
         }
-        // With a mux stage of its own there is one input to choose, or the join's current
-        // one: the muxer's times are not read while it writes.
+        // With stages on threads of their own there is one input to choose, or the join's
+        // current one: the muxer's times are not read while it writes.
         std::int64_t time = m_settings.InputSync ? input.NextDts
-                            : m_muxStage         ? 0
+                            : m_stages           ? 0
                                                  : output->LastTime;
         if (time == AV_NOPTS_VALUE) {
             time = std::numeric_limits<std::int64_t>::min();
@@ -63,16 +57,14 @@ int TranscodeRun::ChooseInput(bool& finished) {
 }
 
 void TranscodeRun::Loop() {
-    if (m_task.StageThreads() && StageThreadFits()) {
-        m_muxStage = std::make_unique<StageThread>(kMuxQueueLength);
-    }
+    StartStages();
     try {
         while (!m_task.StopRequested() && Pass()) {
         }
         FinishLoop();
     } catch (...) {
         // No job may write into the files while the task cleans up after the error.
-        m_muxStage.reset();
+        StopStages();
         throw;
     }
 }
@@ -81,20 +73,22 @@ void TranscodeRun::FinishLoop() {
     for (InputStream& input : m_inputStreams) {
         if (input.DecodingNeeded && !input.Flushed) {
             input.Flushed = true;
-            ProcessPacket(input, nullptr);
+            const MuxOrder::SlotPtr step = OpenStep();
+            ProcessPacket(input, nullptr, step);
+            CloseStep(step);
         }
     }
+    // The graphs take the flushed frames first, the encoders the drained ones.
+    SettleStages();
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
         if (!output->Copy) {
-            DrainGraph(*output, true);
+            const MuxOrder::SlotPtr step = OpenStep();
+            FilterStep(*output, step, [this, &output] { DrainGraph(*output, true); });
+            CloseStep(step);
         }
     }
     FlushEncoders();
-    if (m_muxStage) {
-        m_muxStage->Finish();
-        m_muxStage.reset();
-        DeliverMadeReports();
-    }
+    FinishStages();
     for (std::size_t f = 0; f < m_muxers.size(); ++f) {
         const int written = av_write_trailer(m_muxers[f]);
         if (written < 0) {
@@ -104,21 +98,8 @@ void TranscodeRun::FinishLoop() {
     Report(true);
 }
 
-bool TranscodeRun::StageThreadFits() const {
-    if (m_task.m_outputs.front()->LimitFileSize > 0) {
-        return false;
-    }
-    return m_joined || m_settings.InputSync || m_task.InputCount() == 1;
-}
-
-void TranscodeRun::DrainMuxStage() {
-    if (m_muxStage) {
-        m_muxStage->Drain();
-    }
-}
-
 bool TranscodeRun::Pass() {
-    if (m_muxStage) {
+    if (m_stages) {
         DeliverMadeReports();
     }
     bool finished = false;
@@ -166,10 +147,12 @@ bool TranscodeRun::Pass() {
         burnIn->Burner.ReadUntil(
             av_rescale_q(packet->dts, input.Stream->time_base, AVRational{1, AV_TIME_BASE}));
     }
-    ProcessPacket(input, packet);
+    const MuxOrder::SlotPtr step = OpenStep();
+    ProcessPacket(input, packet, step);
     if (burnIn) {
-        ReleaseBurned(*burnIn, false);
+        ReleaseBurned(*burnIn, step, false);
     }
+    CloseStep(step);
     if (Now() - m_lastReport >= m_task.m_progressInterval) {
         Report(false);
     }
@@ -254,16 +237,9 @@ void TranscodeRun::EndOfInput(int file) {
     const int first = m_fileStreamBase[static_cast<std::size_t>(file)];
     const int count = static_cast<int>(m_task.InputContext(file)->nb_streams);
     for (int i = first; i < first + count; ++i) {
-        InputStream& input = m_inputStreams[static_cast<std::size_t>(i)];
-        if (input.DecodingNeeded && !input.Flushed) {
-            input.Flushed = true;
-            ProcessPacket(input, nullptr);
-        }
-        for (int o : input.Outputs) {
-            OutputStream& output = *m_outputStreams[static_cast<std::size_t>(o)];
-            if (!output.Copy && output.Graph.Input() == i) {
-                DrainGraph(output, true);
-            }
+        FlushInput(i);
+        if (m_stages && m_joined) {
+            m_stages->FinishDecoder(static_cast<std::size_t>(i));
         }
     }
     if (!m_joined || file != m_currentFile || file + 1 >= m_task.InputCount()) {
@@ -279,7 +255,7 @@ void TranscodeRun::EndOfInput(int file) {
         end = m_fileStates[static_cast<std::size_t>(file)].TsOffset + start + context->duration;
     }
     if (end == AV_NOPTS_VALUE) {
-        DrainMuxStage();
+        SettleMuxer();
         end = 0;
         for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
             if (output->LastTime != AV_NOPTS_VALUE) {
@@ -287,6 +263,8 @@ void TranscodeRun::EndOfInput(int file) {
             }
         }
     }
+    // The stages read the current input (its group, its shape) as they work.
+    SettleStages();
     ++m_currentFile;
     m_fileStates[static_cast<std::size_t>(m_currentFile)].TsOffset += end;
 }

@@ -62,20 +62,23 @@ void TranscodeRun::EncodeVideo(OutputStream& output, AVFrame* frame) {
     }
     copies = std::min(copies, output.Plan->MaxFrames - output.FramesWritten);
     if (copies <= 0) {
-        ++m_dropped;
+        ++output.Dropped;
         if (m_settings.Verbosity > 2) {
             m_task.Log(llVerbose, "*** drop!");
         }
         return;
     }
     if (copies > 1) {
-        m_duplicated += copies - 1;
+        output.Duplicated += copies - 1;
         if (m_settings.Verbosity > 2) {
             m_task.Log(llVerbose, Format("*** %lld dup!", static_cast<long long>(copies - 1)));
         }
     }
-    if (const auto preview = m_previewStopped ? nullptr : m_task.OnPreviewBitmap()) {
-        Preview(preview, output, frame);
+    {
+        std::lock_guard guard(m_pictureLock);
+        if (const auto preview = m_previewStopped ? nullptr : m_task.OnPreviewBitmap()) {
+            Preview(preview, output, frame);
+        }
     }
     for (std::int64_t i = 0; i < copies; ++i) {
         frame->pts = output.SyncOpts++;
@@ -112,21 +115,6 @@ void TranscodeRun::EncodeAudio(OutputStream& output, AVFrame* frame) {
     ++output.FramesWritten;
 }
 
-void TranscodeRun::HandToEncoder(OutputStream& output, const AVFrame* frame) {
-    if (!m_muxStage) {
-        SendToEncoder(output, frame);
-        return;
-    }
-    std::shared_ptr<AVFrame> copy;
-    if (frame) {
-        copy.reset(av_frame_clone(frame), [](AVFrame* f) { av_frame_free(&f); });
-        if (!copy) {
-            throw EngineError("Out of memory");
-        }
-    }
-    m_muxStage->Post([this, &output, copy] { SendToEncoder(output, copy.get()); });
-}
-
 void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
     AVCodecContext* encoder = output.Encoder.get();
     const int sent = avcodec_send_frame(encoder, frame);
@@ -134,9 +122,9 @@ void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
         throw EngineError(output.Plan->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                                   : "Audio encoding failed");
     }
-    AVPacket* packet = m_encoded.get();
     for (;;) {
-        const int received = avcodec_receive_packet(encoder, packet);
+        AVPtr<AVPacket> packet = MakePacket();
+        const int received = packet ? avcodec_receive_packet(encoder, packet.get()) : AVERROR(ENOMEM);
         if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) {
             break;
         }
@@ -144,26 +132,34 @@ void TranscodeRun::SendToEncoder(OutputStream& output, const AVFrame* frame) {
             throw EngineError(output.Plan->Type == AVMEDIA_TYPE_VIDEO ? "Video encoding failed"
                                                                       : "Audio encoding failed");
         }
-        std::size_t statsSize = 0;
-        if (const std::uint8_t* stats =
-                av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &statsSize);
-            stats && statsSize >= 4) {
-            const int lambda = stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24;
-            output.LastQuality = static_cast<float>(lambda) / FF_QP2LAMBDA;
-        }
         if (output.PassLog && encoder->stats_out) {
             std::fputs(encoder->stats_out, output.PassLog.get());
         }
         packet->time_base = encoder->time_base;
-        WritePacket(output, packet);
-        av_packet_unref(packet);
+        std::shared_ptr<AVPacket> shared(std::move(packet));
+        AtMux(output.EncoderSlot, [this, &output, shared] {
+            NoteQuality(output, shared.get());
+            WritePacket(output, shared.get());
+        });
+    }
+}
+
+void TranscodeRun::NoteQuality(OutputStream& output, const AVPacket* packet) {
+    std::size_t statsSize = 0;
+    if (const std::uint8_t* stats =
+            av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &statsSize);
+        stats && statsSize >= 4) {
+        const int lambda = stats[0] | stats[1] << 8 | stats[2] << 16 | stats[3] << 24;
+        output.LastQuality = static_cast<float>(lambda) / FF_QP2LAMBDA;
     }
 }
 
 void TranscodeRun::FlushEncoders() {
     for (std::unique_ptr<OutputStream>& output : m_outputStreams) {
         if (output->Encoder && output->Plan->Type != AVMEDIA_TYPE_SUBTITLE) {
-            HandToEncoder(*output, nullptr);
+            const MuxOrder::SlotPtr step = OpenStep();
+            FilterStep(*output, step, [this, &output] { HandToEncoder(*output, nullptr); });
+            CloseStep(step);
         }
     }
 }

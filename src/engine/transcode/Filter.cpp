@@ -235,13 +235,14 @@ void TranscodeRun::DrainGraph(OutputStream& output, bool endOfStream) {
     if (endOfStream && graph.PushEnd() < 0) {
         Raise("Error while filtering");
     }
-    while (graph.Pull(m_filtered.get()) >= 0) {
+    AVFrame* filtered = output.Filtered.get();
+    while (graph.Pull(filtered) >= 0) {
         if (output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
-            EncodeVideo(output, m_filtered.get());
+            EncodeVideo(output, filtered);
         } else {
-            EncodeAudio(output, m_filtered.get());
+            EncodeAudio(output, filtered);
         }
-        av_frame_unref(m_filtered.get());
+        av_frame_unref(filtered);
     }
     if (endOfStream) {
         graph.Reset();

@@ -7,7 +7,8 @@
 
 namespace mw {
 
-void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet) {
+void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet,
+                              const MuxOrder::SlotPtr& step) {
     if (output.Finished) {
         return;
     }
@@ -54,16 +55,10 @@ void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AV
     copy->time_base = output.Stream->time_base;
     ++output.FramesWritten;
     output.SyncOpts = copy->pts != AV_NOPTS_VALUE ? copy->pts + copy->duration : output.SyncOpts;
-    HandToMuxer(output, std::move(owned));
-}
-
-void TranscodeRun::HandToMuxer(OutputStream& output, AVPtr<AVPacket> packet) {
-    if (!m_muxStage) {
-        WritePacket(output, packet.get());
-        return;
-    }
-    std::shared_ptr<AVPacket> shared(std::move(packet));
-    m_muxStage->Post([this, &output, shared] { WritePacket(output, shared.get()); });
+    HandToMuxer(output, step, std::move(owned));
+    AtMux(step, [&output, reached = OutputStream::Figures{output.FramesWritten, output.SyncOpts}] {
+        output.Reached = reached;
+    });
 }
 
 void TranscodeRun::WritePacket(OutputStream& output, AVPacket* packet) {

@@ -22,27 +22,13 @@ std::int64_t TranscodeRun::WrittenSize() const {
     return size > 0 ? size : avio_tell(first->pb);
 }
 
-TranscodeRun::ReportPoint TranscodeRun::TakeReportPoint(bool isLast) const {
-    ReportPoint point;
-    point.IsLast = isLast;
-    point.Handler = static_cast<bool>(m_task.OnProgress());
-    point.CurrentFile = m_currentFile;
-    point.Elapsed = m_lastReport;
-    point.Duplicated = m_duplicated;
-    point.Dropped = m_dropped;
-    for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
-        point.Streams.push_back({output->FramesWritten, output->SyncOpts, output->Current});
-    }
-    return point;
-}
-
 bool TranscodeRun::ReportFigures(const ReportPoint& point, ProgressFigures& figures) const {
     bool firstVideo = true;
     figures.Time = kNoTime;
-    for (std::size_t k = 0; k < m_outputStreams.size(); ++k) {
-        const OutputStream& output = *m_outputStreams[k];
-        const ReportPoint::Stream& reached = point.Streams[k];
-        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO && reached.Current) {
+    for (const std::unique_ptr<OutputStream>& stream : m_outputStreams) {
+        const OutputStream& output = *stream;
+        const OutputStream::Figures& reached = output.Reached;
+        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO && output.Current) {
             const float q = output.Copy ? -1.0f : output.LastQuality;
             if (firstVideo) {
                 firstVideo = false;
@@ -85,14 +71,17 @@ bool TranscodeRun::ReportFigures(const ReportPoint& point, ProgressFigures& figu
 
 void TranscodeRun::Report(bool isLast) {
     m_lastReport = Now();
-    ReportPoint point = TakeReportPoint(isLast);
-    if (m_muxStage && !isLast) {
-        // The sizes and times the report tells are the muxer's: the report is made where
-        // the muxer stands when it has written what the loop handed over so far.
-        m_muxStage->Post([this, point = std::move(point)] { ReportDone(MakeReport(point)); });
+    const ReportPoint point{isLast, static_cast<bool>(m_task.OnProgress()), m_currentFile,
+                            m_lastReport};
+    if (!m_stages) {
+        DeliverReport(MakeReport(point));
         return;
     }
-    DeliverReport(MakeReport(point));
+    // The sizes and times the report tells are the muxer's: the report is made where the
+    // muxer stands when it has written what the loop read so far.
+    const MuxOrder::SlotPtr step = OpenStep();
+    AtMux(step, [this, point] { ReportDone(MakeReport(point)); });
+    CloseStep(step);
 }
 
 TranscodeRun::MadeReport TranscodeRun::MakeReport(const ReportPoint& point) {
@@ -107,10 +96,16 @@ TranscodeRun::MadeReport TranscodeRun::MakeReport(const ReportPoint& point) {
     if (point.Handler || m_settings.Verbosity > 0 || point.IsLast) {
         text += Format("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s",
                        static_cast<double>(totalSize) / 1024, figures.Time, bitRate);
-        const std::int64_t dupDrop = point.Duplicated + point.Dropped;
+        std::int64_t duplicated = 0;
+        std::int64_t dropped = 0;
+        for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
+            duplicated += output->Reached.Duplicated;
+            dropped += output->Reached.Dropped;
+        }
+        const std::int64_t dupDrop = duplicated + dropped;
         if (dupDrop > 0) {
-            text += Format(" dup=%lld drop=%lld", static_cast<long long>(point.Duplicated),
-                           static_cast<long long>(point.Dropped));
+            text += Format(" dup=%lld drop=%lld", static_cast<long long>(duplicated),
+                           static_cast<long long>(dropped));
         }
         if (point.Handler) {
             if (dupDrop != m_reportedDupDrop) {

@@ -18,13 +18,9 @@ TranscodeRun::TranscodeRun(TCustomFFmpeg& task)
     : m_task(task),
       m_settings(task.m_settings),
       m_joined(task.m_joined),
-      m_frame(MakeFrame()),
-      m_filtered(MakeFrame()),
-      m_trimmed(MakeFrame()),
-      m_packet(MakePacket()),
-      m_encoded(MakePacket()) {}
+      m_packet(MakePacket()) {}
 
-TranscodeRun::~TranscodeRun() = default;
+TranscodeRun::~TranscodeRun() { StopStages(); }
 
 std::int64_t TranscodeRun::Now() const {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
@@ -97,6 +93,7 @@ void TranscodeRun::BuildStreamTables() {
             output->Muxer = file.Context.get();
             output->Stream = plan.Stream;
             output->Copy = plan.Copy;
+            output->Index = m_outputStreams.size();
             m_outputStreams.push_back(std::move(output));
         }
     }

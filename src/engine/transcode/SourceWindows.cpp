@@ -22,7 +22,7 @@ AVFrame* TranscodeRun::FitToWindow(InputStream& input, AVFrame* frame) {
     }
     // The frame's time stamps carry the file's offset by now.
     const AVRational base = input.Stream->time_base;
-    const std::int64_t offset = m_fileStates[static_cast<std::size_t>(input.File)].TsOffset;
+    const std::int64_t offset = input.WindowOffset;
     const std::int64_t start = av_rescale_q(window->StartUs + offset, AV_TIME_BASE_Q, base);
     const std::int64_t end = av_rescale_q(window->EndUs + offset, AV_TIME_BASE_Q, base);
     if (input.Stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) {
@@ -48,7 +48,7 @@ AVFrame* TranscodeRun::FitToWindow(InputStream& input, AVFrame* frame) {
         frame->pkt_duration = av_rescale_q(keep, sampleBase, base);
         return frame;
     }
-    AVFrame* trimmed = m_trimmed.get();
+    AVFrame* trimmed = input.Trimmed.get();
     av_frame_unref(trimmed);
     trimmed->format = frame->format;
     trimmed->sample_rate = frame->sample_rate;

@@ -1,9 +1,14 @@
 #include "engine/transcode/StageThread.h"
 
+#include <pthread.h>
+
+#include <utility>
+
 namespace mw {
 
-StageThread::StageThread(std::size_t capacity)
-    : m_capacity(capacity), m_thread([this] { Run(); }) {}
+StageThread::StageThread(const char* name, std::size_t capacity,
+                         std::function<void(std::exception_ptr)> failed)
+    : m_capacity(capacity), m_failed(std::move(failed)), m_thread([this, name] { Run(name); }) {}
 
 StageThread::~StageThread() {
     {
@@ -52,7 +57,8 @@ void StageThread::RethrowLocked() {
     }
 }
 
-void StageThread::Run() {
+void StageThread::Run(const char* name) {
+    pthread_setname_np(pthread_self(), name);
     for (;;) {
         std::function<void()> job;
         {
@@ -83,6 +89,9 @@ void StageThread::Run() {
         }
         m_changed.notify_all();
         if (error) {
+            if (m_failed) {
+                m_failed(error);
+            }
             return;
         }
     }

@@ -20,7 +20,10 @@ namespace mw {
 // task's ThreadPriority holds for its stages too.
 class StageThread {
 public:
-    explicit StageThread(std::size_t capacity);
+    // `failed` is told, in the stage's thread, of the error that ended the stage. The thread
+    // carries `name` (at most 15 characters), as a process lister shows it.
+    StageThread(const char* name, std::size_t capacity,
+                std::function<void(std::exception_ptr)> failed);
     // Drops the jobs not run yet and joins the thread.
     ~StageThread();
     StageThread(const StageThread&) = delete;
@@ -35,10 +38,11 @@ public:
     void Finish();
 
 private:
-    void Run();
+    void Run(const char* name);
     void RethrowLocked();
 
     const std::size_t m_capacity;
+    const std::function<void(std::exception_ptr)> m_failed;
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::deque<std::function<void()>> m_jobs;

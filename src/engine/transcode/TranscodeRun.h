@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -18,8 +19,9 @@ extern "C" {
 #include "engine/task/CustomFFmpeg.h"
 #include "engine/task/TaskFiles.h"
 #include "engine/transcode/FilterGraph.h"
+#include "engine/transcode/MuxOrder.h"
 #include "engine/transcode/PictureBitmap.h"
-#include "engine/transcode/StageThread.h"
+#include "engine/transcode/StageSet.h"
 
 namespace mw {
 
@@ -53,10 +55,18 @@ private:
         // frame of a packet its position).
         std::int64_t FramePos = -1;
         std::vector<int> Outputs;  // output streams fed by this stream
+        // The decoding stage's own frames, and where its muxer-bound work goes now (none
+        // when every stage runs in the loop's thread).
+        AVPtr<AVFrame> Frame = MakeFrame();
+        AVPtr<AVFrame> Trimmed = MakeFrame();
+        MuxOrder::SlotPtr Slot;
+        // The file's time stamp offset when the packet being decoded was read.
+        std::int64_t WindowOffset = 0;
     };
 
     struct OutputStream {
         const TCustomFFmpeg::OutputStreamPlan* Plan = nullptr;
+        std::size_t Index = 0;  // in the stream table
         int OutputFile = 0;  // the output entry (in join mode: the group)
         AVFormatContext* Muxer = nullptr;
         AVStream* Stream = nullptr;
@@ -67,6 +77,8 @@ private:
         bool Current = true;
         std::int64_t FramesWritten = 0;
         std::int64_t SyncOpts = 0;               // next frame number (video) or sample (audio)
+        std::int64_t Duplicated = 0;             // pictures shown once more to keep the rate
+        std::int64_t Dropped = 0;                // pictures left out to keep the rate
         std::int64_t LastTime = AV_NOPTS_VALUE;  // microseconds reached in the output
         std::int64_t CopyStartDts = AV_NOPTS_VALUE;
         std::int64_t NextInputTime = AV_NOPTS_VALUE;  // microseconds, of the frames fed
@@ -78,6 +90,20 @@ private:
         std::int64_t LastPreview = 0;
         float LastQuality = -1.0f;
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> PassLog{nullptr, &std::fclose};
+        // The filter and encoder stages' own frame and packet, and where their muxer-bound
+        // work goes now.
+        AVPtr<AVFrame> Filtered = MakeFrame();
+        AVPtr<AVPacket> Encoded = MakePacket();
+        MuxOrder::SlotPtr FilterSlot;
+        MuxOrder::SlotPtr EncoderSlot;
+        // Where the stream stands for a report: as the filter stage left it after the steps
+        // the muxer has reached.
+        struct Figures {
+            std::int64_t FramesWritten = 0;
+            std::int64_t SyncOpts = 0;
+            std::int64_t Duplicated = 0;
+            std::int64_t Dropped = 0;
+        } Reached;
     };
 
     struct InputFileState {
@@ -100,7 +126,7 @@ private:
     void SetUpBurnIn();
     BurnIn* BurnInOf(const InputStream& input);
     // Feeds the pictures whose sub-pictures are known, or all when the input ended.
-    void ReleaseBurned(BurnIn& burnIn, bool inputEnded);
+    void ReleaseBurned(BurnIn& burnIn, const MuxOrder::SlotPtr& slot, bool inputEnded);
     void MapStreams();
     void ApplyStreamMaps();
     // The input stream an output stream takes in a join group (the only group without join).
@@ -127,7 +153,11 @@ private:
     // the recording time.
     bool FixTimestamps(InputStream& input, AVPacket* packet);
     void EndOfInput(int file);
-    void ProcessPacket(InputStream& input, const AVPacket* packet);
+    // Hands a packet read (null: the end of the input) to the stream's decoder and copies.
+    void ProcessPacket(InputStream& input, const AVPacket* packet, const MuxOrder::SlotPtr& step);
+    // Flushes a decoder at the end of its input, then drains the graphs it fed.
+    void FlushInput(int stream);
+    void DecodePacket(InputStream& input, const AVPacket* packet);
     // A decoded frame cut to the window of the source bytes it came from: the frame itself,
     // a shortened or trimmed copy, or null when nothing of it lies in the window.
     AVFrame* FitToWindow(InputStream& input, AVFrame* frame);
@@ -136,7 +166,8 @@ private:
     // Hands a decoded frame to every encoding output the stream feeds now.
     void FeedOutputs(InputStream& input, AVFrame* frame);
     void DecodeSubtitle(InputStream& input, const AVPacket* packet);
-    void CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet);
+    void CopyPacket(InputStream& input, OutputStream& output, const AVPacket* packet,
+                    const MuxOrder::SlotPtr& step);
     void RunCustomHook(const std::function<void(THookInfo&)>& hook, AVFrame* frame,
                        const AVStream* stream);
 
@@ -156,6 +187,8 @@ private:
     void EncodeVideo(OutputStream& output, AVFrame* frame);
     void EncodeAudio(OutputStream& output, AVFrame* frame);
     void SendToEncoder(OutputStream& output, const AVFrame* frame);
+    // Keeps the quality the encoder reported with a packet, for the reports.
+    void NoteQuality(OutputStream& output, const AVPacket* packet);
     void WritePacket(OutputStream& output, AVPacket* packet);
     void Mux(OutputStream& output, AVPacket* packet);
     void FlushEncoders();
@@ -174,22 +207,13 @@ private:
         std::string Text;
         double Time = 0;
     };
-    // Where the loop stood when it was time for a report: what the encoders and the muxer
-    // have reached is added where they stand once they have taken everything handed over
-    // until then.
+    // Where the loop stood when it was time for a report; the streams' figures are taken
+    // where the muxer stands once it has written what the loop read until then.
     struct ReportPoint {
-        struct Stream {
-            std::int64_t FramesWritten = 0;
-            std::int64_t SyncOpts = 0;
-            bool Current = true;
-        };
         bool IsLast = false;
         bool Handler = false;
         int CurrentFile = 0;
         std::int64_t Elapsed = 0;
-        std::int64_t Duplicated = 0;
-        std::int64_t Dropped = 0;
-        std::vector<Stream> Streams;
     };
     // A report made, waiting to be logged and handed to the progress handler in the loop's
     // thread.
@@ -200,7 +224,6 @@ private:
         std::string Overhead;
     };
     void Report(bool isLast);
-    ReportPoint TakeReportPoint(bool isLast) const;
     // false when no picture of the video stream reported on has been written yet: no report.
     bool ReportFigures(const ReportPoint& point, ProgressFigures& figures) const;
     MadeReport MakeReport(const ReportPoint& point);
@@ -211,17 +234,45 @@ private:
     std::int64_t WrittenSize() const;
     std::string MuxingOverheadText(std::int64_t totalSize) const;
 
-    // Whether the encoders and the muxer may run on a thread of their own for this run:
-    // not when the loop's choices depend on what the muxer has written at that moment
-    // (a size limit, inputs read side by side by their output times).
-    bool StageThreadFits() const;
-    // Hands a frame (null: the end) to the output's encoder, in the mux stage's thread when
-    // there is one.
+    // The stages on threads of their own (Stages.cpp). Every hand-over below runs the work
+    // in the calling thread when the run has no stage threads (or none for that stage).
+    void StartStages();
+    // Whether the encoders and the muxer may run on threads of their own: not when the
+    // loop's choices depend on what the muxer has written at that moment (a size limit,
+    // inputs read side by side by their output times).
+    bool StageThreadsFit() const;
+    // Whether decoding and filtering may run on threads of their own too: not when the
+    // loop's choices depend on what was encoded (frame and time limits), nor with pictures
+    // held for their sub-pictures.
+    bool DecodeThreadsFit() const;
+    // A step of the loop (a packet, a flush, a report): its place in the muxer's order.
+    MuxOrder::SlotPtr OpenStep();
+    void CloseStep(const MuxOrder::SlotPtr& step);
+    // Runs a job of the muxer's at this point of the slot's order.
+    void AtMux(const MuxOrder::SlotPtr& slot, std::function<void()> job);
+    // Decodes a packet of an input (null: the end), at this point of the slot's order.
+    void DecodeStep(InputStream& input, const MuxOrder::SlotPtr& slot, const AVPacket* packet);
+    // Filters a decoded frame for an output, at this point of the slot's order.
+    void FilterStep(OutputStream& output, const MuxOrder::SlotPtr& slot, const AVFrame* frame,
+                    const InputStream& input);
+    // Runs a step of an output's filtering and picture timing (a frame, a drain, the
+    // encoder's flush) at this point of the slot's order, where the output's filter stage
+    // runs, and notes where the stream stands after it.
+    void FilterStep(OutputStream& output, const MuxOrder::SlotPtr& slot,
+                    std::function<void()> step);
+    // Hands a frame (null: the end) to the output's encoder.
     void HandToEncoder(OutputStream& output, const AVFrame* frame);
     // Hands a finished packet to the output's bit-stream filters and the muxer.
-    void HandToMuxer(OutputStream& output, AVPtr<AVPacket> packet);
-    // Waits until the mux stage has written everything handed over so far.
-    void DrainMuxStage();
+    void HandToMuxer(OutputStream& output, const MuxOrder::SlotPtr& slot,
+                     AVPtr<AVPacket> packet);
+    // Waits until the decoding and filtering stages have done everything handed to them.
+    void SettleStages();
+    // Waits until the muxer has written everything handed over so far.
+    void SettleMuxer();
+    // Runs the rest of every stage to its end and joins the stages' threads.
+    void FinishStages();
+    // Drops the rest of every stage (after an error) and joins the stages' threads.
+    void StopStages();
     void FinishLoop();
 
     bool Raise(const std::string& text);  // raises with xerror, logs otherwise
@@ -238,20 +289,17 @@ private:
     std::vector<std::unique_ptr<BurnIn>> m_burnIns;  // per input file, null without
     std::vector<std::unique_ptr<OutputStream>> m_outputStreams;
     std::vector<AVFormatContext*> m_muxers;  // each muxer once
-    AVPtr<AVFrame> m_frame;
-    AVPtr<AVFrame> m_filtered;
-    AVPtr<AVFrame> m_trimmed;
     AVPtr<AVPacket> m_packet;
-    AVPtr<AVPacket> m_encoded;
     std::chrono::steady_clock::time_point m_start;
     std::int64_t m_lastReport = 0;
     std::int64_t m_videoBytes = 0;
     std::int64_t m_audioBytes = 0;
     std::int64_t m_extraBytes = 0;
-    std::int64_t m_duplicated = 0;
-    std::int64_t m_dropped = 0;
     std::int64_t m_reportedDupDrop = 0;
-    std::int64_t m_pictureCount = 0;
+    std::atomic<std::int64_t> m_pictureCount{0};
+    // The hook runs where pictures are decoded and the preview where they are timed for
+    // the encoder; with stages on threads of their own, several may meet here.
+    std::mutex m_pictureLock;
     PictureBitmap m_hookBitmap;
     PictureBitmap m_previewBitmap;
     // The hook asked to be called no more, or a picture could not be converted for it or
@@ -260,10 +308,9 @@ private:
     bool m_previewStopped = false;
     std::mutex m_madeLock;
     std::vector<MadeReport> m_madeReports;
-    // The encoders, bit-stream filters and muxer on a thread of their own (see StageThread);
-    // none when the task runs the single-thread loop. Declared last: it ends first, before
-    // the streams its jobs work on.
-    std::unique_ptr<StageThread> m_muxStage;
+    // The stages on threads of their own; none when the task runs the single-thread loop.
+    // Declared last: it ends first, before the streams its jobs work on.
+    std::unique_ptr<StageSet> m_stages;
 };
 
 }  // namespace mw
