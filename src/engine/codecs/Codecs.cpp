@@ -20,13 +20,14 @@ int OpenCodec(AVCodecContext* context, const AVCodec* codec) {
     return avcodec_open2(context, codec, nullptr);
 }
 
-CodecContextPtr OpenDecoder(const AVCodec* codec, const AVStream& stream, bool sliceThreadsOnly) {
+CodecContextPtr OpenDecoder(const AVCodec* codec, const AVStream& stream, bool sliceThreadsOnly,
+                            int threads) {
     CodecContextPtr decoder = AllocateCodec(codec);
     if (!decoder || avcodec_parameters_to_context(decoder.get(), stream.codecpar) < 0) {
         return nullptr;
     }
     decoder->pkt_timebase = stream.time_base;
-    decoder->thread_count = 0;
+    decoder->thread_count = threads;
     if (sliceThreadsOnly) {
         decoder->thread_type = FF_THREAD_SLICE;
     }

@@ -19,7 +19,9 @@ CodecContextPtr AllocateCodec(const AVCodec* codec);
 int OpenCodec(AVCodecContext* context, const AVCodec* codec);
 
 // A decoder of a stream, with the stream's parameters and time base, opened; empty when it
-// cannot be opened. sliceThreadsOnly keeps every picture from waiting for frame threads.
-CodecContextPtr OpenDecoder(const AVCodec* codec, const AVStream& stream, bool sliceThreadsOnly);
+// cannot be opened. sliceThreadsOnly keeps every picture from waiting for frame threads;
+// threads is the decoder's thread count (0: the library's choice).
+CodecContextPtr OpenDecoder(const AVCodec* codec, const AVStream& stream, bool sliceThreadsOnly,
+                            int threads = 0);
 
 }  // namespace mw

@@ -15,7 +15,8 @@ void MuxOrder::Stop() {
         std::lock_guard guard(m_lock);
         m_aborted = true;
     }
-    m_changed.notify_all();
+    m_walkChanged.notify_all();
+    m_room.notify_all();
     if (m_thread.joinable()) {
         m_thread.join();
     }
@@ -23,46 +24,67 @@ void MuxOrder::Stop() {
 
 MuxOrder::SlotPtr MuxOrder::Open() {
     std::unique_lock guard(m_lock);
-    m_changed.wait(guard, [this] {
-        return m_aborted || m_roots.size() + (m_walk.empty() ? 0 : 1) < m_capacity;
-    });
+    while (!m_aborted && m_roots.size() + (m_walk.empty() ? 0 : 1) >= m_capacity) {
+        ++m_roomWaiting;
+        m_room.wait(guard);
+        --m_roomWaiting;
+    }
     RethrowLocked();
     SlotPtr slot = std::make_shared<Slot>();
     m_roots.push_back(slot);
+    const bool wake = WalkWaitsFor(nullptr);
     guard.unlock();
-    m_changed.notify_all();
+    if (wake) {
+        m_walkChanged.notify_one();
+    }
     return slot;
 }
 
 MuxOrder::SlotPtr MuxOrder::OpenChild(Slot& parent) {
     SlotPtr child = std::make_shared<Slot>();
+    bool wake = false;
     {
         std::lock_guard guard(m_lock);
         parent.Items.emplace_back(child);
+        wake = WalkWaitsFor(&parent);
     }
-    m_changed.notify_all();
+    if (wake) {
+        m_walkChanged.notify_one();
+    }
     return child;
 }
 
 void MuxOrder::Add(Slot& slot, std::function<void()> job) {
+    bool wake = false;
     {
         std::lock_guard guard(m_lock);
         slot.Items.emplace_back(std::move(job));
+        wake = WalkWaitsFor(&slot);
     }
-    m_changed.notify_all();
+    if (wake) {
+        m_walkChanged.notify_one();
+    }
 }
 
 void MuxOrder::Close(Slot& slot) {
+    bool wake = false;
     {
         std::lock_guard guard(m_lock);
         slot.Closed = true;
+        wake = WalkWaitsFor(&slot);
     }
-    m_changed.notify_all();
+    if (wake) {
+        m_walkChanged.notify_one();
+    }
 }
 
 void MuxOrder::WaitIdle() {
     std::unique_lock guard(m_lock);
-    m_changed.wait(guard, [this] { return m_aborted || (m_roots.empty() && m_walk.empty()); });
+    while (!m_aborted && !(m_roots.empty() && m_walk.empty())) {
+        ++m_roomWaiting;
+        m_room.wait(guard);
+        --m_roomWaiting;
+    }
     RethrowLocked();
 }
 
@@ -71,7 +93,7 @@ void MuxOrder::Finish() {
         std::lock_guard guard(m_lock);
         m_finishing = true;
     }
-    m_changed.notify_all();
+    m_walkChanged.notify_all();
     if (m_thread.joinable()) {
         m_thread.join();
     }
@@ -87,13 +109,21 @@ void MuxOrder::Abort(std::exception_ptr error) {
         }
         m_aborted = true;
     }
-    m_changed.notify_all();
+    m_walkChanged.notify_all();
+    m_room.notify_all();
 }
 
 void MuxOrder::RethrowLocked() const {
     if (m_error) {
         std::rethrow_exception(m_error);
     }
+}
+
+void MuxOrder::WaitForWalk(std::unique_lock<std::mutex>& guard, const Slot* slot) {
+    m_walkWaiting = true;
+    m_waitingOn = slot;
+    m_walkChanged.wait(guard);
+    m_walkWaiting = false;
 }
 
 bool MuxOrder::NextJob(std::unique_lock<std::mutex>& guard, std::function<void()>& job) {
@@ -106,7 +136,7 @@ bool MuxOrder::NextJob(std::unique_lock<std::mutex>& guard, std::function<void()
                 if (m_finishing) {
                     return false;
                 }
-                m_changed.wait(guard);
+                WaitForWalk(guard, nullptr);
                 continue;
             }
             m_walk.push_back(std::move(m_roots.front()));
@@ -126,13 +156,13 @@ bool MuxOrder::NextJob(std::unique_lock<std::mutex>& guard, std::function<void()
         }
         if (top.Closed) {
             m_walk.pop_back();
-            if (m_walk.empty()) {
+            if (m_walk.empty() && m_roomWaiting > 0) {
                 // A top-level slot is done: room for the loop, and maybe the end of a wait.
-                m_changed.notify_all();
+                m_room.notify_all();
             }
             continue;
         }
-        m_changed.wait(guard);
+        WaitForWalk(guard, &top);
     }
 }
 
@@ -159,7 +189,8 @@ void MuxOrder::Run() {
         }
     }
     guard.unlock();
-    m_changed.notify_all();
+    m_walkChanged.notify_all();
+    m_room.notify_all();
 }
 
 }  // namespace mw

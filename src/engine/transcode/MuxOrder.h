@@ -62,14 +62,24 @@ private:
     // The next job in the tree's order; false when the walk ended or was aborted.
     bool NextJob(std::unique_lock<std::mutex>& guard, std::function<void()>& job);
     void RethrowLocked() const;
+    // Under the lock: whether a change of this slot (null: a new top-level one) is what the
+    // mux thread waits for.
+    bool WalkWaitsFor(const Slot* slot) const { return m_walkWaiting && m_waitingOn == slot; }
+    void WaitForWalk(std::unique_lock<std::mutex>& guard, const Slot* slot);
 
     const std::size_t m_capacity;
     std::mutex m_lock;
-    std::condition_variable m_changed;
+    // The mux thread waits on m_walk, for the slot m_waitingOn (null: for a top-level slot)
+    // and is woken only by a change of that; the loop waits on m_room for the walk to finish
+    // top-level slots.
+    std::condition_variable m_walkChanged;
+    std::condition_variable m_room;
+    bool m_walkWaiting = false;
+    const Slot* m_waitingOn = nullptr;
+    int m_roomWaiting = 0;
     std::deque<SlotPtr> m_roots;
     std::deque<SlotPtr> m_walk;  // the slots the walk is inside, outermost first
     bool m_finishing = false;
-    bool m_busy = false;
     bool m_aborted = false;
     std::exception_ptr m_error;
     std::thread m_thread;

@@ -1,7 +1,9 @@
 #include "TranscodeRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <thread>
 
 extern "C" {
 #include <libavutil/time.h>
@@ -197,6 +199,13 @@ int TranscodeRun::ChooseSource(const OutputStream& output, int group) const {
 }
 
 void TranscodeRun::OpenDecoders() {
+    // The library's default is a frame thread more than there are cores. A decoder on a
+    // thread of its own shares the cores with the encoders' threads, and there one frame
+    // thread per core decodes faster (720p H.264 on two cores: 20% less wall time); the
+    // single-thread loop keeps the default, which suits it better.
+    const bool ownThread = m_task.StageThreads() && StageThreadsFit() && DecodeThreadsFit();
+    const int threads =
+        ownThread ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) : 0;
     for (std::size_t i = 0; i < m_inputStreams.size(); ++i) {
         InputStream& input = m_inputStreams[i];
         if (!input.DecodingNeeded) {
@@ -214,7 +223,7 @@ void TranscodeRun::OpenDecoders() {
                                      static_cast<int>(parameters->codec_id), input.File,
                                      streamNumber, TypeName(parameters->codec_type)));
         }
-        input.Decoder = OpenDecoder(codec, *input.Stream, false);
+        input.Decoder = OpenDecoder(codec, *input.Stream, false, threads);
         if (!input.Decoder) {
             throw EngineError(Format("Error while opening decoder for input stream #%d.%d (%s)",
                                      input.File, streamNumber, TypeName(parameters->codec_type)));

@@ -17,24 +17,37 @@ StageThread::~StageThread() {
         m_dropping = true;
         m_jobs.clear();
     }
-    m_changed.notify_all();
+    m_ready.notify_all();
+    m_room.notify_all();
     if (m_thread.joinable()) {
         m_thread.join();
     }
 }
 
+template <class Condition>
+void StageThread::WaitForRoom(std::unique_lock<std::mutex>& guard, Condition condition) {
+    while (!condition()) {
+        ++m_othersWaiting;
+        m_room.wait(guard);
+        --m_othersWaiting;
+    }
+}
+
 void StageThread::Post(std::function<void()> job) {
     std::unique_lock guard(m_lock);
-    m_changed.wait(guard, [this] { return m_jobs.size() < m_capacity || m_error; });
+    WaitForRoom(guard, [this] { return m_jobs.size() < m_capacity || m_error; });
     RethrowLocked();
     m_jobs.push_back(std::move(job));
+    const bool wake = m_runnerWaiting;
     guard.unlock();
-    m_changed.notify_all();
+    if (wake) {
+        m_ready.notify_one();
+    }
 }
 
 void StageThread::Drain() {
     std::unique_lock guard(m_lock);
-    m_changed.wait(guard, [this] { return (m_jobs.empty() && !m_busy) || m_error; });
+    WaitForRoom(guard, [this] { return (m_jobs.empty() && !m_busy) || m_error; });
     RethrowLocked();
 }
 
@@ -43,7 +56,7 @@ void StageThread::Finish() {
         std::lock_guard guard(m_lock);
         m_closing = true;
     }
-    m_changed.notify_all();
+    m_ready.notify_all();
     if (m_thread.joinable()) {
         m_thread.join();
     }
@@ -63,7 +76,11 @@ void StageThread::Run(const char* name) {
         std::function<void()> job;
         {
             std::unique_lock guard(m_lock);
-            m_changed.wait(guard, [this] { return !m_jobs.empty() || m_closing; });
+            while (m_jobs.empty() && !m_closing) {
+                m_runnerWaiting = true;
+                m_ready.wait(guard);
+                m_runnerWaiting = false;
+            }
             if (m_jobs.empty() || m_dropping) {
                 return;
             }
@@ -71,7 +88,6 @@ void StageThread::Run(const char* name) {
             m_jobs.pop_front();
             m_busy = true;
         }
-        m_changed.notify_all();
         std::exception_ptr error;
         try {
             job();
@@ -79,6 +95,7 @@ void StageThread::Run(const char* name) {
             error = std::current_exception();
         }
         job = nullptr;
+        bool wake = false;
         {
             std::lock_guard guard(m_lock);
             m_busy = false;
@@ -86,8 +103,11 @@ void StageThread::Run(const char* name) {
                 m_error = error;
                 m_jobs.clear();
             }
+            wake = m_othersWaiting > 0 && (error || m_jobs.size() <= m_capacity / 2);
         }
-        m_changed.notify_all();
+        if (wake) {
+            m_room.notify_all();
+        }
         if (error) {
             if (m_failed) {
                 m_failed(error);

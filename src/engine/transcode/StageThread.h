@@ -40,11 +40,21 @@ public:
 private:
     void Run(const char* name);
     void RethrowLocked();
+    // Waits on m_room until the condition holds, counted as a waiter.
+    template <class Condition>
+    void WaitForRoom(std::unique_lock<std::mutex>& guard, Condition condition);
 
     const std::size_t m_capacity;
     const std::function<void(std::exception_ptr)> m_failed;
     std::mutex m_lock;
-    std::condition_variable m_changed;
+    // The stage's thread waits on m_ready for a job; the threads handing over and waiting
+    // for the stage wait on m_room. Each side is woken only when it waits, and a full queue
+    // wakes its producer once half of it has run, so that hand-overs come in bursts rather
+    // than a switch of threads per job.
+    std::condition_variable m_ready;
+    std::condition_variable m_room;
+    bool m_runnerWaiting = false;
+    int m_othersWaiting = 0;
     std::deque<std::function<void()>> m_jobs;
     bool m_closing = false;
     bool m_dropping = false;
