@@ -6,9 +6,9 @@ namespace {
 
 // Top-level steps of the loop in flight: enough to keep every stage busy, few enough that
 // the frames and packets waiting stay a handful.
-constexpr std::size_t kStepsInFlight = 16;
+constexpr std::size_t kStepsInFlight = 48;
 // Jobs waiting in each stage's queue.
-constexpr std::size_t kStageQueueLength = 4;
+constexpr std::size_t kStageQueueLength = 8;
 
 }  // namespace
 
