@@ -237,6 +237,7 @@ TEST_F(TranscodeTest, StageThreadsWriteWhatTheSingleThreadLoopWrites) {
         {"both, AAC", {clip}, "mp4", "mpeg4", "aac", false, 2, true},
         {"join", {clip, second}, "avi", "mpeg4", "libmp3lame", true, 2, true},
         {"stream copy", {clip}, "mkv", "copy", "copy", false, 2, true},
+        {"copy beside encoding", {clip}, "mkv", "copy", "libmp3lame", false, 2, true},
         {"x264", {clip}, "mp4", "libx264", "aac", false, 2, false},
     };
     auto hashes = [](const std::string& file) {

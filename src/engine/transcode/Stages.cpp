@@ -1,5 +1,7 @@
 #include "TranscodeRun.h"
 
+#include <algorithm>
+
 #include "engine/EngineError.h"
 
 namespace mw {
@@ -59,6 +61,11 @@ void TranscodeRun::StartStages() {
     for (const std::unique_ptr<OutputStream>& output : m_outputStreams) {
         encoded.push_back(!output->Copy && output->Encoder &&
                           output->Plan->Type != AVMEDIA_TYPE_SUBTITLE);
+    }
+    // A task that only copies packets has no work to spread: handing each packet to the
+    // muxer's thread costs more than writing it.
+    if (std::find(encoded.begin(), encoded.end(), true) == encoded.end()) {
+        return;
     }
     m_stages = std::make_unique<StageSet>(m_inputStreams.size(), encoded, DecodeThreadsFit());
 }
