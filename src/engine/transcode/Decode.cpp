@@ -41,14 +41,18 @@ void TranscodeRun::ProcessPacket(InputStream& input, const AVPacket* packet,
     }
 }
 
-void TranscodeRun::FlushInput(int stream) {
-    InputStream& input = m_inputStreams[static_cast<std::size_t>(stream)];
+void TranscodeRun::FlushDecoder(InputStream& input) {
     if (input.DecodingNeeded && !input.Flushed) {
         input.Flushed = true;
         const MuxOrder::SlotPtr step = OpenStep();
         ProcessPacket(input, nullptr, step);
         CloseStep(step);
     }
+}
+
+void TranscodeRun::FlushInput(int stream) {
+    InputStream& input = m_inputStreams[static_cast<std::size_t>(stream)];
+    FlushDecoder(input);
     // The graphs take the flushed frames first.
     SettleStages();
     for (int o : input.Outputs) {

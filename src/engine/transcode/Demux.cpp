@@ -71,12 +71,7 @@ void TranscodeRun::Loop() {
 
 void TranscodeRun::FinishLoop() {
     for (InputStream& input : m_inputStreams) {
-        if (input.DecodingNeeded && !input.Flushed) {
-            input.Flushed = true;
-            const MuxOrder::SlotPtr step = OpenStep();
-            ProcessPacket(input, nullptr, step);
-            CloseStep(step);
-        }
+        FlushDecoder(input);
     }
     // The graphs take the flushed frames first, the encoders the drained ones.
     SettleStages();

@@ -155,6 +155,8 @@ private:
     void EndOfInput(int file);
     // Hands a packet read (null: the end of the input) to the stream's decoder and copies.
     void ProcessPacket(InputStream& input, const AVPacket* packet, const MuxOrder::SlotPtr& step);
+    // Flushes a decoder at the end of its input (once).
+    void FlushDecoder(InputStream& input);
     // Flushes a decoder at the end of its input, then drains the graphs it fed.
     void FlushInput(int stream);
     void DecodePacket(InputStream& input, const AVPacket* packet);
