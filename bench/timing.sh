@@ -16,3 +16,20 @@ timed() {
     read -r wall memory user system <"$WORK/time"
     echo "$wall $memory $(echo "$user + $system" | bc)" >>"$file"
 }
+
+# describe FILE: one line per stream (type, codec, packets read, display aspect), then the
+# duration.
+describe() {
+    ffprobe -v error -count_packets -show_entries \
+        stream=codec_type,codec_name,nb_read_packets,display_aspect_ratio:format=duration \
+        -of compact=p=0 "$1"
+}
+
+# decodes JOB FILE: the file decodes without an error message, else a CHECK line and FAILED.
+decodes() {
+    if ! ffmpeg -v error -i "$2" -f null - 2>"$WORK/decode" || [[ -s "$WORK/decode" ]]; then
+        echo "CHECK $1: $2 does not decode cleanly: $(head -c 300 "$WORK/decode")"
+        FAILED=1
+        return 1
+    fi
+}

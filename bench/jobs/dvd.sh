@@ -35,10 +35,7 @@ VOB="$WORK/disc/VIDEO_TS/VTS_01_1.VOB"
 check() {
     local file streams=()
     for file in "$1" "$2"; do
-        if ! ffmpeg -v error -i "$file" -f null - 2>"$WORK/decode" || [[ -s "$WORK/decode" ]]; then
-            echo "CHECK: $file does not decode cleanly: $(head -c 300 "$WORK/decode")"
-            FAILED=1
-        fi
+        decodes "DVD title" "$file" || true
         streams+=("$(ffprobe -v error -show_entries stream=codec_type,codec_name -of csv=p=0 "$file" |
             tr '\n' ' ')")
         local duration

@@ -16,21 +16,13 @@ ffmpeg -v error -f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 \
     -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 \
     -c:v libx264 -preset veryfast -b:v 3M -c:a aac -b:a 160k "$WORK/hd.mp4"
 
-describe() {
-    ffprobe -v error -count_packets -show_entries \
-        stream=codec_type,codec_name,nb_read_packets,display_aspect_ratio:format=duration \
-        -of compact=p=0 "$1"
-}
 hashes() { ffmpeg -v error -i "$1" -map 0 -c copy -f streamhash -hash md5 -; }
 
 # check JOB STAGED SINGLE THEIRS
 check() {
     local job="$1" staged="$2" single="$3" theirs="$4" file
     for file in "$staged" "$single"; do
-        if ! ffmpeg -v error -i "$file" -f null - 2>"$WORK/decode" || [[ -s "$WORK/decode" ]]; then
-            echo "CHECK $job: $file does not decode cleanly: $(head -c 300 "$WORK/decode")"
-            FAILED=1
-        fi
+        decodes "$job" "$file" || true
     done
     if [[ "$(hashes "$staged")" != "$(hashes "$single")" ]]; then
         echo "CHECK $job: the stage threads wrote other streams than the single-thread loop"

@@ -72,10 +72,14 @@ const ifo_handle_t* OpenTitleSet(int number) {
     return g_disc.TitleSet.get();
 }
 
-// The title of the disc read last, with its title set opened into titleSet; nullptr with
-// the problem recorded when there is no such title or its title set cannot be read.
-const title_info_t* OpenTitle(std::int32_t index, const ifo_handle_t*& titleSet) {
-    if (index < 0 || static_cast<std::size_t>(index) >= g_disc.Titles.size()) {
+// The start of a call about one title: clears the last problem, then gives the title of the
+// disc read last, with its title set opened into titleSet; nullptr with the problem recorded
+// when there is no answer to fill, no such title, or its title set cannot be read.
+const title_info_t* OpenTitle(std::int32_t index, const void* answer,
+                              const ifo_handle_t*& titleSet) {
+    g_problem = TitleProblem::None;
+    g_error.clear();
+    if (answer == nullptr || index < 0 || static_cast<std::size_t>(index) >= g_disc.Titles.size()) {
         Fail(TitleProblem::Unreadable, "there is no such title");
         return nullptr;
     }
@@ -136,13 +140,8 @@ __attribute__((visibility("default"))) std::int32_t DVDEnumTitle(const char* roo
 }
 
 __attribute__((visibility("default"))) std::int32_t DVDGetTitle(std::int32_t index, void* record) {
-    g_problem = TitleProblem::None;
-    g_error.clear();
-    if (record == nullptr) {
-        return Fail(TitleProblem::Unreadable, "there is no such title");
-    }
     const ifo_handle_t* titleSet = nullptr;
-    const title_info_t* found = OpenTitle(index, titleSet);
+    const title_info_t* found = OpenTitle(index, record, titleSet);
     if (found == nullptr) {
         return 0;
     }
@@ -186,14 +185,9 @@ __attribute__((visibility("default"))) std::int32_t DVDGetTitleError(char* text,
 __attribute__((visibility("default"))) std::int32_t DVDOpenChapters(std::int32_t index,
                                                                     std::int32_t from,
                                                                     std::int32_t to, void* info) {
-    g_problem = TitleProblem::None;
-    g_error.clear();
     g_disc.Chapters.Close();
-    if (info == nullptr) {
-        return Fail(TitleProblem::Unreadable, "there is no such title");
-    }
     const ifo_handle_t* titleSet = nullptr;
-    const title_info_t* found = OpenTitle(index, titleSet);
+    const title_info_t* found = OpenTitle(index, info, titleSet);
     if (found == nullptr) {
         return 0;
     }

@@ -28,7 +28,7 @@ bool TranscodeRun::ReportFigures(const ReportPoint& point, ProgressFigures& figu
     for (const std::unique_ptr<OutputStream>& stream : m_outputStreams) {
         const OutputStream& output = *stream;
         const OutputStream::Figures& reached = output.Reached;
-        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO && output.Current) {
+        if (output.Plan->Type == AVMEDIA_TYPE_VIDEO) {
             const float q = output.Copy ? -1.0f : output.LastQuality;
             if (firstVideo) {
                 firstVideo = false;

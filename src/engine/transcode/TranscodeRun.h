@@ -74,7 +74,6 @@ private:
         CodecContextPtr Encoder;
         bool Copy = false;
         bool Finished = false;
-        bool Current = true;
         std::int64_t FramesWritten = 0;
         std::int64_t SyncOpts = 0;               // next frame number (video) or sample (audio)
         std::int64_t Duplicated = 0;             // pictures shown once more to keep the rate
@@ -90,10 +89,9 @@ private:
         std::int64_t LastPreview = 0;
         float LastQuality = -1.0f;
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> PassLog{nullptr, &std::fclose};
-        // The filter and encoder stages' own frame and packet, and where their muxer-bound
+        // The filter stage's own frame, and where the filter and encoder stages' muxer-bound
         // work goes now.
         AVPtr<AVFrame> Filtered = MakeFrame();
-        AVPtr<AVPacket> Encoded = MakePacket();
         MuxOrder::SlotPtr FilterSlot;
         MuxOrder::SlotPtr EncoderSlot;
         // Where the stream stands for a report: as the filter stage left it after the steps
