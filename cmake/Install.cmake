@@ -8,8 +8,8 @@ set(MW_INSTALL_DIR lib/mediawizard)
 # programs as targets, so that an install with --strip (and the package) strips them.
 get_filename_component(MW_PROGRAM_DIR_NAME ${MW_PROGRAM_DIR} NAME)
 install(DIRECTORY ${MW_PROGRAM_DIR}/ DESTINATION ${MW_INSTALL_DIR} USE_SOURCE_PERMISSIONS
-        REGEX "/${MW_PROGRAM_DIR_NAME}/mediawizard(-cli(-media)?)?$" EXCLUDE)
-install(TARGETS mediawizard mediawizard-cli mediawizard-cli-media
+        REGEX "/${MW_PROGRAM_DIR_NAME}/mediawizard(-cli(-fetch|-media)?)?$" EXCLUDE)
+install(TARGETS mediawizard mediawizard-cli mediawizard-cli-fetch mediawizard-cli-media
         RUNTIME DESTINATION ${MW_INSTALL_DIR})
 
 # The commands are links into the program directory; the program finds its directory

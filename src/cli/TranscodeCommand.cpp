@@ -120,12 +120,16 @@ int RunTranscode(const TranscodeValues& values) {
     std::optional<TTerminateInfo> taskReport;
     bool runOver = false;
     engine.SetOnTerminate([&](const TTerminateInfo& info) {
-        std::lock_guard guard(reportLock);
-        if (info.TaskIndex < 0) {
-            runOver = true;
-        } else {
-            taskReport = info;
+        {
+            std::lock_guard guard(reportLock);
+            if (info.TaskIndex < 0) {
+                runOver = true;
+            } else {
+                taskReport = info;
+            }
         }
+        // The main loop's wait ends at once rather than at its next look at the request.
+        MainThread::Instance()->Wake();
     });
     TInputOptions inputOptions;
     inputOptions.ExtOptions = *inputText;

@@ -6,27 +6,26 @@
 #include <string>
 #include <string_view>
 
-#include "Commands.h"
 #include "core/UtilFuncs.h"
 
 namespace {
 
-// The program beside this one that runs every command but fetch.
+// The programs beside this one: the transfer command and every other command.
+constexpr const char* kFetchProgram = "mediawizard-cli-fetch";
 constexpr const char* kMediaProgram = "mediawizard-cli-media";
+constexpr int kExitFailed = 1;
 
 }  // namespace
 
 // A transfer needs none of the media libraries, which are most of what a process of the full
-// command line maps and keeps resident: fetch runs in this small program, every other command
-// (and the help that lists them all) in the media program, which replaces this one.
+// command line maps and keeps resident, and a media command none of the start-up of the TLS
+// and network libraries. This program maps neither: it replaces itself with the program that
+// runs the command, fetch or any other (and the help that lists them all).
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::string_view(argv[1]) == "fetch") {
-        static constexpr mw::cli::AddFunction kFetch[] = {mw::cli::AddFetchCommand};
-        return mw::cli::RunCommandLine(argc, argv, kFetch);
-    }
-    const std::string media = mw::ProgramDir() + kMediaProgram;
-    execv(media.c_str(), argv);
-    std::fprintf(stderr, "mediawizard-cli: cannot start %s: %s\n", media.c_str(),
+    const bool fetch = argc >= 2 && std::string_view(argv[1]) == "fetch";
+    const std::string program = mw::ProgramDir() + (fetch ? kFetchProgram : kMediaProgram);
+    execv(program.c_str(), argv);
+    std::fprintf(stderr, "mediawizard-cli: cannot start %s: %s\n", program.c_str(),
                  std::strerror(errno));
-    return mw::cli::kExitFailed;
+    return kExitFailed;
 }

@@ -71,7 +71,8 @@ void HeadlessMainThread::ProcessPending() {
 
 void HeadlessMainThread::WaitAndProcess(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
-    m_arrived.wait_for(lock, timeout, [&] { return !m_queue.empty(); });
+    const std::uint64_t wakes = m_wakes;
+    m_arrived.wait_for(lock, timeout, [&] { return !m_queue.empty() || m_wakes != wakes; });
     RunQueued(lock);
 }
 

@@ -33,13 +33,14 @@ public:
     // Main thread: runs every call that workers are waiting for.
     virtual void ProcessPending() = 0;
 
-    // Main thread: runs pending calls, waiting up to the timeout for one to arrive.
+    // Main thread: runs pending calls, waiting up to the timeout for one to arrive or for a
+    // Wake.
     virtual void WaitAndProcess(std::chrono::milliseconds timeout) = 0;
 
     // Main thread: runs pending calls until done() holds. It sleeps in between and looks at
     // done() again whenever a call arrives or Wake is called.
     virtual void ProcessUntil(const std::function<bool()>& done) = 0;
-    // Any thread: something a ProcessUntil may wait for has changed.
+    // Any thread: something a ProcessUntil or WaitAndProcess may wait for has changed.
     virtual void Wake() = 0;
 
 protected:
