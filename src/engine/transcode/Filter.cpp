@@ -70,6 +70,11 @@ FilterGraphSetUp TranscodeRun::VideoGraphSetUp(const OutputStream& output, const
     const TCustomFFmpeg::OutputFile& file =
         *m_task.m_outputs[static_cast<std::size_t>(output.OutputFile)];
     setUp.ScalerFlags = ScalerFlags(file.ScalerOptions);
+    // A filter stage on a thread of its own shares the cores with the decoder's and the
+    // encoders' threads; slices of its pictures on further threads only add switches between
+    // them (720p to 320x240 on two cores: 28% more switches, 4% more processor time). The
+    // pictures are the same either way.
+    setUp.SliceThreads = !(m_stages && m_stages->DecodeThreads());
     const AVRational timeBase = input.Stream->time_base;
     const AVRational sar =
         frame->sample_aspect_ratio.num ? frame->sample_aspect_ratio : AVRational{0, 1};

@@ -53,7 +53,8 @@ void FilterGraph::Build(const FilterGraphSetUp& setUp, const AVFrame* frame, int
     }
     if (setUp.Video) {
         graph->scale_sws_opts = av_strdup(setUp.ScalerFlags.c_str());
-    } else {
+    }
+    if (!setUp.Video || !setUp.SliceThreads) {
         graph->nb_threads = 1;
     }
     AVFilterContext* source = nullptr;

@@ -17,6 +17,7 @@ struct FilterGraphSetUp {
     std::string SourceArgs;
     std::string Chain;
     std::string ScalerFlags;     // video: the scaler options the graph's scale filters use
+    bool SliceThreads = true;    // video: filters may split a picture between threads
     unsigned SinkFrameSize = 0;  // audio: whole encoder frames of this many samples, or 0
     std::string SourceFailure;   // the message when source or sink cannot be created
 };

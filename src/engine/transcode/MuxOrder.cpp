@@ -26,13 +26,14 @@ MuxOrder::SlotPtr MuxOrder::Open() {
     std::unique_lock guard(m_lock);
     while (!m_aborted && m_roots.size() + (m_walk.empty() ? 0 : 1) >= m_capacity) {
         ++m_roomWaiting;
+        m_walkChanged.notify_one();
         m_room.wait(guard);
         --m_roomWaiting;
     }
     RethrowLocked();
     SlotPtr slot = std::make_shared<Slot>();
     m_roots.push_back(slot);
-    const bool wake = WalkWaitsFor(nullptr);
+    const bool wake = m_walkWaiting && Backlog();
     guard.unlock();
     if (wake) {
         m_walkChanged.notify_one();
@@ -82,6 +83,7 @@ void MuxOrder::WaitIdle() {
     std::unique_lock guard(m_lock);
     while (!m_aborted && !(m_roots.empty() && m_walk.empty())) {
         ++m_roomWaiting;
+        m_walkChanged.notify_one();
         m_room.wait(guard);
         --m_roomWaiting;
     }
@@ -156,8 +158,9 @@ bool MuxOrder::NextJob(std::unique_lock<std::mutex>& guard, std::function<void()
         }
         if (top.Closed) {
             m_walk.pop_back();
-            if (m_walk.empty() && m_roomWaiting > 0) {
-                // A top-level slot is done: room for the loop, and maybe the end of a wait.
+            if (m_walk.empty() && m_roomWaiting > 0 && m_roots.size() <= m_capacity / 2) {
+                // Top-level slots are done: room for the loop, and maybe the end of a wait.
+                // The loop is woken once half of its steps have run, not for every step.
                 m_room.notify_all();
             }
             continue;

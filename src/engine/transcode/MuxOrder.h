@@ -62,9 +62,17 @@ private:
     // The next job in the tree's order; false when the walk ended or was aborted.
     bool NextJob(std::unique_lock<std::mutex>& guard, std::function<void()>& job);
     void RethrowLocked() const;
-    // Under the lock: whether a change of this slot (null: a new top-level one) is what the
-    // mux thread waits for.
-    bool WalkWaitsFor(const Slot* slot) const { return m_walkWaiting && m_waitingOn == slot; }
+    // Under the lock: whether the mux thread should be woken for a change of this slot.
+    // It waits for that slot, but is left to sleep while few steps are in flight and nobody
+    // waits for it, so that the muxer runs in bursts rather than a switch of threads for
+    // each packet (every hand-over would otherwise cost the stage handing over a wakeup).
+    bool WalkWaitsFor(const Slot* slot) const {
+        return m_walkWaiting && m_waitingOn == slot && Backlog();
+    }
+    // Under the lock: enough waits for the mux thread that it should run now.
+    bool Backlog() const {
+        return m_roots.size() >= m_capacity / 2 || m_finishing || m_roomWaiting > 0;
+    }
     void WaitForWalk(std::unique_lock<std::mutex>& guard, const Slot* slot);
 
     const std::size_t m_capacity;
