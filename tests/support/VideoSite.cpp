@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -67,6 +68,8 @@ struct VideoSite::Server {
     std::vector<std::string> MediaRequests;
     std::vector<std::string> MediaAgents;
     std::atomic<bool> Stopping{false};
+    bool Released = false;
+    std::condition_variable ReleasedChanged;
 
     void Watch(const std::map<std::string, std::string>& query, httplib::Response& res);
     void Media(const std::map<std::string, std::string>& query, const std::string& agent,
@@ -126,7 +129,7 @@ void VideoSite::Server::Media(const std::map<std::string, std::string>& query,
     const auto fmt = query.find("fmt");
     MediaAnswer answer = MediaAnswer::Of(MediaAnswer::Kind::NotFound);
     {
-        std::lock_guard guard(Lock);
+        std::unique_lock guard(Lock);
         MediaAgents.push_back(agent);
         MediaRequests.push_back((id == query.end() ? "?" : id->second) + " " +
                                 (fmt == query.end() ? "-" : fmt->second));
@@ -137,6 +140,9 @@ void VideoSite::Server::Media(const std::map<std::string, std::string>& query,
             if (found != media.end()) {
                 answer = found->second;
             }
+        }
+        if (answer.Held) {
+            ReleasedChanged.wait(guard, [this] { return Released || Stopping; });
         }
     }
     switch (answer.What) {
@@ -234,7 +240,11 @@ void VideoSite::TearDown() {
     if (!m_server) {
         return;
     }
-    m_server->Stopping = true;
+    {
+        std::lock_guard guard(m_server->Lock);
+        m_server->Stopping = true;
+    }
+    m_server->ReleasedChanged.notify_all();
     m_server->Http.stop();
     m_server->Thread.join();
     m_server.reset();
@@ -243,6 +253,17 @@ void VideoSite::TearDown() {
 void VideoSite::Add(const SiteVideo& video) {
     std::lock_guard guard(m_server->Lock);
     m_server->Videos[video.Id] = video;
+    for (const auto& [code, answer] : video.Media) {
+        m_server->Released = m_server->Released && !answer.Held;
+    }
+}
+
+void VideoSite::Release() {
+    {
+        std::lock_guard guard(m_server->Lock);
+        m_server->Released = true;
+    }
+    m_server->ReleasedChanged.notify_all();
 }
 
 void VideoSite::AddPage(const std::string& id, const std::string& html) {

@@ -21,9 +21,15 @@ struct MediaAnswer {
     Kind What = Kind::Bytes;
     std::int64_t Size = 4096;
     std::string File;
+    bool Held = false;  // the answer waits until the site's Release()
 
     static MediaAnswer Of(Kind what, std::int64_t size = 4096) { return {what, size, {}}; }
     static MediaAnswer OfFile(const std::string& file) { return {Kind::Bytes, 0, file}; }
+    MediaAnswer HeldBack() const {
+        MediaAnswer held = *this;
+        held.Held = true;
+        return held;
+    }
 };
 
 // A video of the site: its watch page holds the title tag (the title written as the page's
@@ -47,8 +53,12 @@ public:
     void SetUp() override;
     void TearDown() override;
 
-    // Adds or replaces a video; its link is "http://www.youtube.com/watch?v=ID".
+    // Adds or replaces a video; its link is "http://www.youtube.com/watch?v=ID". Its held
+    // answers wait for the next Release().
     void Add(const SiteVideo& video);
+    // Lets the held answers go, so that a test can look at what the program shows while it
+    // waits for one.
+    void Release();
     // A watch page with this exact text.
     void AddPage(const std::string& id, const std::string& html);
     static std::string Link(const std::string& id);
