@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "QualityPreference.h"
 #include "RealUrl.h"
@@ -309,7 +311,11 @@ void DownloadRun::DownloadDone() {
     }
     m_partialPath.clear();
     m_downloadedFiles.push_back(saved);
-    RowUpdate("Finish.", 0, 0, 0, 0, "");
+    // A transfer over within its first second had no progress shown: the finished row tells
+    // its whole size and 100% rather than "0 KB" and "0%".
+    std::error_code unknown;
+    const std::uintmax_t size = std::filesystem::file_size(saved, unknown);
+    RowUpdate("Finish.", unknown ? 0 : static_cast<std::int64_t>(size), 0, 0, 100, "");
     ++m_succeeded;
     ItemEnded(saved);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "RunHarness.h"
@@ -44,6 +46,13 @@ TEST_F(DownloadRunTest, WithoutThePreferenceOneTryOfTheDefaultEncoding) {
     const DownloadItem& row = m_run.Run.Rows().at(0);
     EXPECT_EQ(row.Name, "Plain video");
     EXPECT_EQ(row.Status, "Finish.");
+    // Over within its first second, so no progress was ever shown: the row still tells the
+    // whole size and 100%.
+    char size[32];
+    std::snprintf(size, sizeof size, "%.2fMB",
+                  static_cast<double>(std::filesystem::file_size(test::SiteClip())) / 1048576.0);
+    EXPECT_EQ(row.Size, size);
+    EXPECT_EQ(row.Progress, "100%");
     EXPECT_EQ(row.URL, "http://www.youtube.com/get_video?video_id=plain&&t=" +
                            VideoSite::Token("plain") + "&");
     EXPECT_EQ(m_run.Run.Total(), 1);
