@@ -125,6 +125,11 @@ int RunConversion(const ConversionRequest& request, const InterruptRequest& inte
     }
     const int total = driver.RunTotalFiles();
     const int succeeded = driver.RunSucceeded();
+    if (cancelled && succeeded < total) {
+        std::fprintf(stderr,
+                     "Stopped on request: the files not converted by then count as failed, and "
+                     "nothing of them was kept.\n");
+    }
     std::printf("Total files: %d\nSucceeded: %d\nFailed: %d\n", total, succeeded,
                 total - succeeded);
     return succeeded == total ? kExitOk : kExitFailed;

@@ -107,7 +107,8 @@ TEST(WholeOutputs, StoppedOrKilledRunsLeaveOnlyWholeFiles) {
         const int signal = signals[round % 4];
         const std::string out = dir.File("out" + std::to_string(round));
         fs::create_directory(out);
-        test::ChildProcess run(ConvertArgs(out, inputs));
+        const std::string errors = dir.File("errors" + std::to_string(round));
+        test::ChildProcess run(ConvertArgs(out, inputs), errors);
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 900));
         run.Signal(signal);
         const int code = run.Wait();
@@ -131,6 +132,9 @@ TEST(WholeOutputs, StoppedOrKilledRunsLeaveOnlyWholeFiles) {
             EXPECT_TRUE(whole == 0 || whole == 3) << whole;
         } else {
             EXPECT_EQ(code, whole == 3 ? 0 : 1);
+            // A stopped run says why its last files failed.
+            EXPECT_EQ(test::ReadTextFile(errors).find("Stopped on request") != std::string::npos,
+                      whole < 3);
         }
     }
     // The next run into a folder removes what a killed one left behind.

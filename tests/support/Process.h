@@ -19,7 +19,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv);
 // of the object's life unless waited for.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::vector<std::string>& argv);
+    // Its standard error goes to `errorFile`.
+    explicit ChildProcess(const std::vector<std::string>& argv,
+                          const std::string& errorFile = "/dev/null");
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
