@@ -1,5 +1,12 @@
 # Shared by the benchmark jobs; each job sets WORK (a scratch folder) and FAILED before use.
 
+# hd_clip FILE: the jobs' main input, 60 s of 720p H.264 with AAC sound in MP4.
+hd_clip() {
+    ffmpeg -v error -f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 \
+        -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 \
+        -c:v libx264 -preset veryfast -b:v 3M -c:a aac -b:a 160k "$1"
+}
+
 # median VALUE...: the middle value, the lower middle of an even count.
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 

@@ -15,9 +15,7 @@ trap 'rm -rf "$WORK"' EXIT
 FAILED=0
 source "$(dirname "${BASH_SOURCE[0]}")/../timing.sh"
 
-ffmpeg -v error -f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 \
-    -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 \
-    -c:v libx264 -preset veryfast -b:v 3M -c:a aac -b:a 160k "$WORK/hd.mp4"
+hd_clip "$WORK/hd.mp4"
 ffmpeg -v error -i "$WORK/hd.mp4" -c copy -f mpegts "$WORK/hd.ts"
 ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10 \
     -f lavfi -i sine=frequency=440:sample_rate=48000:duration=10 -ac 2 \

@@ -12,9 +12,7 @@ trap 'rm -rf "$WORK"' EXIT
 FAILED=0
 source "$(dirname "${BASH_SOURCE[0]}")/../timing.sh"
 
-ffmpeg -v error -f lavfi -i testsrc2=size=1280x720:rate=25:duration=60 \
-    -f lavfi -i sine=frequency=440:sample_rate=44100:duration=60 -ac 2 \
-    -c:v libx264 -preset veryfast -b:v 3M -c:a aac -b:a 160k "$WORK/hd.mp4"
+hd_clip "$WORK/hd.mp4"
 
 hashes() { ffmpeg -v error -i "$1" -map 0 -c copy -f streamhash -hash md5 -; }
 

@@ -3,13 +3,9 @@
 #include <string>
 
 #include "CommandLine.h"
+#include "ExitCodes.h"
 
 namespace mw::cli {
-
-// Exit statuses of every command.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
 
 // Prints the problem (when there is one) and the command's usage line; returns kExitUsage.
 int UsageError(const char* usage, const std::string& problem = "");

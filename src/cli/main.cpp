@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "ExitCodes.h"
 #include "core/UtilFuncs.h"
 
 namespace {
@@ -13,7 +14,6 @@ namespace {
 // The programs beside this one: the transfer command and every other command.
 constexpr const char* kFetchProgram = "mediawizard-cli-fetch";
 constexpr const char* kMediaProgram = "mediawizard-cli-media";
-constexpr int kExitFailed = 1;
 
 }  // namespace
 
@@ -27,5 +27,5 @@ int main(int argc, char** argv) {
     execv(program.c_str(), argv);
     std::fprintf(stderr, "mediawizard-cli: cannot start %s: %s\n", program.c_str(),
                  std::strerror(errno));
-    return kExitFailed;
+    return mw::cli::kExitFailed;
 }

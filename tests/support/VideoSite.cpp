@@ -254,7 +254,9 @@ void VideoSite::Add(const SiteVideo& video) {
     std::lock_guard guard(m_server->Lock);
     m_server->Videos[video.Id] = video;
     for (const auto& [code, answer] : video.Media) {
-        m_server->Released = m_server->Released && !answer.Held;
+        if (answer.Held) {
+            m_server->Released = false;
+        }
     }
 }
 

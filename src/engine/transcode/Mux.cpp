@@ -55,10 +55,8 @@ void TranscodeRun::CopyPacket(InputStream& input, OutputStream& output, const AV
     copy->time_base = output.Stream->time_base;
     ++output.FramesWritten;
     output.SyncOpts = copy->pts != AV_NOPTS_VALUE ? copy->pts + copy->duration : output.SyncOpts;
-    HandToMuxer(output, step, std::move(owned));
-    AtMux(step, [&output, reached = OutputStream::Figures{output.FramesWritten, output.SyncOpts}] {
-        output.Reached = reached;
-    });
+    HandToMuxer(output, step, std::move(owned),
+                OutputStream::Figures{output.FramesWritten, output.SyncOpts});
 }
 
 void TranscodeRun::WritePacket(OutputStream& output, AVPacket* packet) {

@@ -167,13 +167,20 @@ void TranscodeRun::HandToEncoder(OutputStream& output, const AVFrame* frame) {
 }
 
 void TranscodeRun::HandToMuxer(OutputStream& output, const MuxOrder::SlotPtr& slot,
-                               AVPtr<AVPacket> packet) {
+                               AVPtr<AVPacket> packet,
+                               std::optional<OutputStream::Figures> reached) {
+    const auto write = [this, &output, reached](AVPacket* written) {
+        WritePacket(output, written);
+        if (reached) {
+            output.Reached = *reached;
+        }
+    };
     if (!slot) {
-        WritePacket(output, packet.get());
+        write(packet.get());
         return;
     }
     std::shared_ptr<AVPacket> shared(std::move(packet));
-    AtMux(slot, [this, &output, shared] { WritePacket(output, shared.get()); });
+    AtMux(slot, [write, shared] { write(shared.get()); });
 }
 
 void TranscodeRun::SettleStages() {

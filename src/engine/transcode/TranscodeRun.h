@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -262,9 +263,10 @@ private:
                     std::function<void()> step);
     // Hands a frame (null: the end) to the output's encoder.
     void HandToEncoder(OutputStream& output, const AVFrame* frame);
-    // Hands a finished packet to the output's bit-stream filters and the muxer.
-    void HandToMuxer(OutputStream& output, const MuxOrder::SlotPtr& slot,
-                     AVPtr<AVPacket> packet);
+    // Hands a finished packet to the output's bit-stream filters and the muxer; `reached`,
+    // when given, is where the stream stands once the packet is written.
+    void HandToMuxer(OutputStream& output, const MuxOrder::SlotPtr& slot, AVPtr<AVPacket> packet,
+                     std::optional<OutputStream::Figures> reached = std::nullopt);
     // Waits until the decoding and filtering stages have done everything handed to them.
     void SettleStages();
     // Waits until the muxer has written everything handed over so far.
